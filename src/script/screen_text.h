@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Draws one text for this frame: SetTextScale(scale, scale), then DisplayTextLiteral(x, y, text).
+// The text is handed to the game as it is; nothing is copied.
+void DrawScreenText(const char* text, float x, float y, float scale);
+
+inline constexpr std::int64_t kTimedMessageSeconds = 6;
+
+// Clock rule of a timed message: shown up to, not including, the expiry second.
+constexpr std::int64_t TimedMessageExpiry(std::int64_t now) { return now + kTimedMessageSeconds; }
+constexpr bool TimedMessageVisible(std::int64_t expiry, std::int64_t now) { return expiry > now; }
+
+// One line of feedback, kept on screen for 6 seconds after Show.
+class TimedMessage {
+  public:
+    void Show(std::string_view text); // replaces the text, expires 6 s from now
+    void Draw() const;                // at (0.1, 0.1), scale 1.0, while not expired
+
+    std::int64_t expiry = 0;
+    std::string text;
+};

@@ -1,0 +1,18 @@
+# Pure rules: plain values in, plain values out; no windows.h, no host memory.
+# Compiled into the plugin and natively for the unit tests, fuzzers and tools.
+set(CORE_SOURCES
+  src/runtime/version_number.cpp
+)
+
+# The host shell: everything that touches the game process. Windows build only.
+set(PLUGIN_SOURCES
+  src/runtime/host_version.cpp
+  src/runtime/host_addresses.cpp
+  src/runtime/code_patch.cpp
+  src/runtime/game_events.cpp
+  src/runtime/event_handlers.S
+  src/dealer/interaction/dealer_tick.cpp
+)
+
+list(TRANSFORM CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
+list(TRANSFORM PLUGIN_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
