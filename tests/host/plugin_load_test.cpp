@@ -10,7 +10,7 @@ namespace {
 
 // Builds whose version resource the plugin recognises: 1.0.7.0, 1.0.8.0 and 0.0.10.70 (digits 001070).
 bool Recognised() {
-    const std::string variant = TESTHOST_VARIANT;
+    const std::string variant = testhost::kVariant.name;
     return variant == "v1070" || variant == "v1080" || variant == "v0_0_10_70";
 }
 
