@@ -1,0 +1,3 @@
+#include "dealer/interaction/dealer_tick.h"
+
+void DealerTick() {}

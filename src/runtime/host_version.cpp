@@ -1,0 +1,52 @@
+#include "runtime/host_version.h"
+
+#include <cstdlib>
+#include <windows.h>
+
+HostState g_host_state{};
+
+void DetectHostVersion() {
+    g_host_state.version = HostVersion::Unknown;
+
+    wchar_t path[MAX_PATH];
+    path[0] = L'\0';
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    if (size == 0) return;
+    void* buffer = std::malloc(size);
+    if (buffer == nullptr) return;
+
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (GetFileVersionInfoW(path, handle, size, buffer) &&
+        VerQueryValueW(buffer, L"\\", reinterpret_cast<void**>(&info), &length) && length != 0 &&
+        info->dwSignature == 0xFEEF04BD) {
+        g_host_state.version =
+            HostVersionFromWords(HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                                 HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
+    }
+    std::free(buffer);
+}
+
+std::uint32_t EnsureHostState() {
+    if (!g_host_state.initialised) {
+        DetectHostVersion();
+        g_host_state.base = reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr));
+        g_host_state.initialised = true;
+    }
+    return g_host_state.base;
+}
+
+std::uint32_t ResolveHostAddress(std::uint32_t offsetV1070, std::uint32_t offsetV1080) {
+    const std::uint32_t base = EnsureHostState();
+    switch (g_host_state.version) {
+    case HostVersion::V1070:
+        return base + offsetV1070;
+    case HostVersion::V1080:
+        return base + offsetV1080;
+    default:
+        return 0;
+    }
+}

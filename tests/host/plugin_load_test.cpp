@@ -1,0 +1,132 @@
+// The real plugin DLL loaded into a stand-in game of one build, as the game's loader loads it.
+#include "contact.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+namespace {
+
+// Builds whose version resource the plugin recognises: 1.0.7.0, 1.0.8.0 and 0.0.10.70 (digits 001070).
+bool Recognised() {
+    const std::string variant = TESTHOST_VARIANT;
+    return variant == "v1070" || variant == "v1080" || variant == "v0_0_10_70";
+}
+
+int ThreadCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+std::uint32_t Destination(int site) {
+    const std::uint32_t at = testhost::SiteAddress(site);
+    return at + 5 + testhost::ReadWord(at + 1);
+}
+
+bool InPlugin(HMODULE plugin, std::uint32_t address) {
+    MEMORY_BASIC_INFORMATION info{};
+    return VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof info) &&
+           info.AllocationBase == plugin;
+}
+
+// The plugin is loaded once per process, as in the game; what was there before is kept for comparison.
+struct Session {
+    int threadsBefore = 0;
+    int threadsAfter = 0;
+    HMODULE plugin = nullptr;
+};
+
+const Session& Loaded() {
+    static const Session session = [] {
+        Session s;
+        s.threadsBefore = ThreadCount();
+        s.plugin = testhost::LoadPlugin();
+        Sleep(50); // let the plugin's own thread start
+        s.threadsAfter = ThreadCount();
+        return s;
+    }();
+    return session;
+}
+
+TEST(PluginLoad, LoadsAndKeepsItselfLoadedWithOneThreadOfItsOwn) {
+    const Session& session = Loaded();
+    ASSERT_NE(session.plugin, nullptr) << "LoadLibraryW failed: " << GetLastError();
+    EXPECT_EQ(session.threadsAfter, session.threadsBefore + 1);
+    // The plugin holds a reference to itself: the loader's reference going away does not unload it.
+    EXPECT_TRUE(FreeLibrary(session.plugin));
+    EXPECT_EQ(GetModuleHandleW(L"car_dealers.dll"), session.plugin);
+}
+
+TEST(PluginLoad, RedirectsEveryCallSiteOnlyOnARecognisedBuild) {
+    const Session& session = Loaded();
+    for (int site = 0; site < testhost::kSiteCount; ++site) {
+        SCOPED_TRACE(site);
+        EXPECT_EQ(*reinterpret_cast<const unsigned char*>(testhost::SiteAddress(site)), 0xE8);
+        if (Recognised())
+            EXPECT_TRUE(InPlugin(session.plugin, Destination(site)));
+        else
+            EXPECT_EQ(Destination(site), testhost::SiteCallee(site));
+    }
+}
+
+TEST(PluginLoad, GameCalleesSeeTheRegistersAndStackTheGamePrepared) {
+    Loaded();
+    for (int site = 0; site < testhost::kSiteCount; ++site) {
+        SCOPED_TRACE(site);
+        const testhost::Registers in = {0x11110000u + site, 0x22220000u + site, 0x33330000u + site,
+                                        0x44440000u + site, 0x55550000u + site, 0x66660000u + site,
+                                        0x77770000u + site};
+        const std::uint32_t callsBefore = testhost::LastRecord(site).calls;
+        const std::uint32_t result = testhost::RunSite(site, in);
+        const testhost::SiteRecord& seen = testhost::LastRecord(site);
+        EXPECT_EQ(seen.calls, callsBefore + 1);
+        EXPECT_EQ(seen.ecx, in.ecx);
+        EXPECT_EQ(seen.ebx, in.ebx);
+        EXPECT_EQ(seen.esi, in.esi);
+        EXPECT_EQ(seen.edi, in.edi);
+        EXPECT_EQ(seen.ebp, in.ebp);
+        EXPECT_EQ(seen.context, testhost::GameScriptContext());
+        const bool postCall = site == 4 || site == 5;
+        if (postCall) {
+            // A member function without stack arguments: it returns its result to the game unchanged.
+            EXPECT_EQ(result, testhost::PostCallResult(in.ecx));
+        } else {
+            // Entered by the game's own call instruction: same return address, same arguments.
+            EXPECT_EQ(seen.eax, in.eax);
+            EXPECT_EQ(seen.edx, in.edx);
+            EXPECT_EQ(seen.stack[0], testhost::SiteAddress(site) + 5);
+            EXPECT_EQ(seen.stack[2], testhost::kStackArgument1);
+            EXPECT_EQ(seen.stack[3], testhost::kStackArgument2);
+            EXPECT_EQ(result, in.eax);
+        }
+    }
+}
+
+TEST(PluginLoad, FramesLeaveTheGamesScriptContextInPlace) {
+    Loaded();
+    for (int frame = 0; frame < 3; ++frame) testhost::RunFrame();
+    EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
+    EXPECT_EQ(testhost::LastRecord(0).context, testhost::GameScriptContext());
+}
+
+DWORD WINAPI NoWork(LPVOID) {
+    return 0;
+}
+
+TEST(PluginLoad, ThreadNotificationsChangeNothing) {
+    Loaded();
+    std::uint32_t before[testhost::kSiteCount];
+    for (int site = 0; site < testhost::kSiteCount; ++site) before[site] = Destination(site);
+    HANDLE thread = CreateThread(nullptr, 0, NoWork, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    for (int site = 0; site < testhost::kSiteCount; ++site) EXPECT_EQ(Destination(site), before[site]);
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+// The plugin's runtime linked into a stand-in game: address resolution, call patching and the
+// dispatch of the game events, observed from the inside.
+#include "contact.h"
+#include "runtime/code_patch.h"
+#include "runtime/game_events.h"
+#include "runtime/host_addresses.h"
+#include "runtime/host_version.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+std::vector<int> g_calls;
+std::uint32_t g_context_seen = 0;
+
+DWORD Protection(std::uint32_t address) {
+    MEMORY_BASIC_INFORMATION info{};
+    VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof info);
+    return info.Protect;
+}
+
+class GameEvents : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { InstallGameEvents(); }
+    void SetUp() override {
+        g_calls.clear();
+        g_context_seen = 0;
+    }
+    void TearDown() override {
+        for (EventList* list : {&ScriptTickEvent, &PreCallEvent2, &PreCallEvent7}) list->clear();
+        PostCallEvent5.clear();
+        PostCallEvent6.clear();
+        testhost::WriteWord(testhost::ActiveScriptContextAddress(), testhost::GameScriptContext());
+    }
+};
+
+TEST(HostAddresses, ResolveToTheBuildsOwnOffsets) {
+    const bool v1080 = testhost::CurrentLayout() == testhost::Layout::V1080;
+    EXPECT_EQ(g_host_state.version, v1080 ? HostVersion::V1080 : HostVersion::V1070);
+    EXPECT_EQ(g_host_state.base, 0x400000u);
+    EXPECT_EQ(ResolveHostAddress(0x10, 0x20), 0x400000u + (v1080 ? 0x20 : 0x10));
+    EXPECT_EQ(g_host_addresses.VehiclePoolPointer, 0x400000u + (v1080 ? 0xE52CD0 : 0x1219240));
+    EXPECT_EQ(g_host_addresses.ActiveScriptContext, testhost::ActiveScriptContextAddress());
+}
+
+TEST(PatchCall, ReturnsThePreviousDestinationAndKeepsTheProtection) {
+    // A spare call site in the game image, at the far end from everything else.
+    const std::uint32_t site = testhost::Base() + 0x1400000;
+    const std::uint32_t below = testhost::Base() + 0x2000; // destination below the site
+    testhost::WriteCall(site, reinterpret_cast<const void*>(below));
+    DWORD previous = 0;
+    ASSERT_TRUE(VirtualProtect(reinterpret_cast<void*>(site), 5, PAGE_EXECUTE_READ, &previous));
+
+    const std::uint32_t first = 0x64000000, second = 0x65000000;
+    EXPECT_EQ(PatchCall(site, first), below);
+    EXPECT_EQ(Protection(site), static_cast<DWORD>(PAGE_EXECUTE_READ));
+    EXPECT_EQ(PatchCall(site, second), first);
+    EXPECT_EQ(*reinterpret_cast<const unsigned char*>(site), 0xE8);
+    EXPECT_EQ(site + 5 + testhost::ReadWord(site + 1), second);
+    EXPECT_EQ(Protection(site), static_cast<DWORD>(PAGE_EXECUTE_READ));
+    VirtualProtect(reinterpret_cast<void*>(site), 5, previous, &previous);
+    EXPECT_EQ(PatchCall(0, first), 0u);
+}
+
+TEST(PatchCall, LeavesCodeWhoseProtectionCannotBeChangedAlone) {
+    // Reserved address space: no protection change is possible there, and touching it would fault.
+    void* reserved = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_NE(reserved, nullptr);
+    EXPECT_EQ(PatchCall(reinterpret_cast<std::uintptr_t>(reserved), 0x64000000), 0u);
+    VirtualFree(reserved, 0, MEM_RELEASE);
+}
+
+TEST_F(GameEvents, ListenersRunInTheOrderTheyWereAppended) {
+    ScriptTickEvent.push_back([] { g_calls.push_back(1); });
+    ScriptTickEvent.push_back([] { g_calls.push_back(2); });
+    PreCallEvent7.push_back([] { g_calls.push_back(7); });
+    testhost::RunFrame();
+    EXPECT_EQ(g_calls, (std::vector<int>{1, 2}));
+    testhost::RunSite(6, {});
+    EXPECT_EQ(g_calls, (std::vector<int>{1, 2, 7}));
+}
+
+TEST_F(GameEvents, TickListenersRunInThePluginsScriptContext) {
+    ScriptTickEvent.push_back([] {
+        g_context_seen = testhost::ReadWord(testhost::ActiveScriptContextAddress());
+        g_calls.push_back(testhost::LastRecord(0).context == 0 ? 0 : 1);
+    });
+    const std::uint32_t plugin = reinterpret_cast<std::uintptr_t>(PluginScriptContext);
+    testhost::RunFrame();
+    EXPECT_EQ(g_context_seen, plugin);
+    EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
+    EXPECT_EQ(testhost::LastRecord(0).context, testhost::GameScriptContext());
+
+    // A game with no active context gets its null back.
+    testhost::WriteWord(testhost::ActiveScriptContextAddress(), 0);
+    testhost::RunFrame();
+    EXPECT_EQ(g_context_seen, plugin);
+    EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), 0u);
+}
+
+TEST_F(GameEvents, AThrowingListenerDoesNotReachTheGame) {
+    ScriptTickEvent.push_back([] { throw std::runtime_error("listener failed"); });
+    ScriptTickEvent.push_back([] { g_calls.push_back(2); });
+    const std::uint32_t callsBefore = testhost::LastRecord(0).calls;
+    testhost::RunFrame();
+    EXPECT_EQ(g_calls, std::vector<int>{2});
+    EXPECT_EQ(testhost::LastRecord(0).calls, callsBefore + 1);
+    EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
+}
+
+std::uint32_t g_object_seen = 0;
+std::uint32_t g_callee_calls_seen = 0;
+
+TEST_F(GameEvents, PostCallListenersGetThatCallsObjectAfterTheCallee) {
+    PostCallEvent5.push_back([](void* object) {
+        g_object_seen = reinterpret_cast<std::uintptr_t>(object);
+        g_callee_calls_seen = testhost::LastRecord(4).calls;
+    });
+    const std::uint32_t callsBefore = testhost::LastRecord(4).calls;
+    testhost::Registers registers{};
+    registers.ecx = 0x0BADF00D;
+    EXPECT_EQ(testhost::RunSite(4, registers), testhost::PostCallResult(0x0BADF00D));
+    EXPECT_EQ(g_object_seen, 0x0BADF00Du);
+    EXPECT_EQ(g_callee_calls_seen, callsBefore + 1); // the game's function had already run
+    registers.ecx = 0x12345678;
+    EXPECT_EQ(testhost::RunSite(4, registers), testhost::PostCallResult(0x12345678));
+    EXPECT_EQ(g_object_seen, 0x12345678u);
+}
+
+} // namespace
