@@ -1,5 +1,7 @@
 #include "world.h"
 
+#include "contact.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -491,8 +493,49 @@ World::~World() {
     if (g_active == this) g_active = nullptr;
 }
 
+namespace {
+
+struct OffsetPair {
+    std::uint32_t v1070, v1080;
+};
+
+// Where the game keeps these, in each build.
+constexpr OffsetPair kScriptLookup = {0x1A76D0, 0x226AF0};
+constexpr OffsetPair kGetVehicleObject = {0x26700, 0x92E00};
+constexpr OffsetPair kGetCharacterHandle = {0x47230, 0xAFF10};
+constexpr OffsetPair kGetPlayerObject = {0x417F40, 0x3CD230};
+constexpr OffsetPair kGetModelIndex = {0x58AAE0, 0x4DD2D0};
+constexpr OffsetPair kRequestModel = {0x76C3D0, 0x7191D0};
+constexpr OffsetPair kLoadRequestedModels = {0x432C20, 0x4B4BB0};
+constexpr OffsetPair kRegisterCharacterObject = {0x417350, 0x3CC640};
+constexpr OffsetPair kVehiclePoolPointer = {0x1219240, 0xE52CD0};
+constexpr OffsetPair kCharacterPoolPointer = {0x14A82AC, 0x14CB03C};
+constexpr OffsetPair kCharacterFactoryPointer = {0x11E35A0, 0xE52DE0};
+
+std::uint32_t At(OffsetPair offsets) {
+    return Address(offsets.v1070, offsets.v1080);
+}
+
+void PlaceEntryPoints() {
+    const World::EntryPoints entries = World::Entries();
+    WriteJump(At(kScriptLookup), entries.scriptLookup);
+    WriteJump(At(kGetVehicleObject), entries.getVehicleObject);
+    WriteJump(At(kGetCharacterHandle), entries.getCharacterHandle);
+    WriteJump(At(kGetPlayerObject), entries.getPlayerObject);
+    WriteJump(At(kGetModelIndex), entries.getModelIndex);
+    WriteJump(At(kRequestModel), entries.requestModel);
+    WriteJump(At(kLoadRequestedModels), entries.loadRequestedModels);
+    WriteJump(At(kRegisterCharacterObject), entries.registerCharacterObject);
+    WriteWord(At(kVehiclePoolPointer), U(&g_vehiclePools[g_vehiclePoolIndex]));
+    WriteWord(At(kCharacterPoolPointer), U(&g_characterPool));
+    WriteWord(At(kCharacterFactoryPointer), U(&g_factory));
+}
+
+} // namespace
+
 void World::Activate() {
     g_active = this;
+    PlaceEntryPoints();
 }
 
 World* World::Active() {
@@ -597,6 +640,7 @@ const void* World::characterFactory() const {
 
 void World::SwapVehiclePool() {
     g_vehiclePoolIndex ^= 1;
+    WriteWord(At(kVehiclePoolPointer), U(&g_vehiclePools[g_vehiclePoolIndex]));
 }
 
 std::uint32_t World::LookUp(std::uint32_t hash) {
@@ -626,6 +670,7 @@ void World::Log(ScriptCallRecord* record, std::uint32_t hash, const char* name) 
     command.pointersOnFirstSlot =
         record->result == &record->slots[0] && record->arguments == &record->slots[0];
     command.vectorsPendingOnEntry = record->vectorsPending;
+    command.activeContext = ReadWord(ActiveScriptContextAddress());
     commands.push_back(std::move(command));
 }
 

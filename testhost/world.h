@@ -126,7 +126,8 @@ struct IssuedCommand {
     std::uint32_t arguments[16] = {}; // read through the record's argument pointer
     bool pointersOnFirstSlot = false; // result and argument pointers both at the record's slot 0
     std::uint32_t vectorsPendingOnEntry = 0;
-    std::vector<std::string> texts; // the text arguments, as read by the game
+    std::uint32_t activeContext = 0; // the game's ActiveScriptContext during the call
+    std::vector<std::string> texts;  // the text arguments, as read by the game
 
     std::int32_t Int(std::size_t i) const { return static_cast<std::int32_t>(arguments[i]); }
     float Float(std::size_t i) const;
@@ -170,7 +171,8 @@ class World {
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
-    // Makes this world the one the game's entry points work on (one at a time).
+    // Makes this world the one the game's entry points work on (one at a time), and places those
+    // entry points and the game's pool and factory pointers at the offsets of the running layout.
     void Activate();
     static World* Active();
 
