@@ -63,7 +63,7 @@ std::int32_t GetLocalPlayerIndex() {
 }
 
 void GetPlayerCharacter(std::int32_t player, std::int32_t* character) {
-    InvokeScriptCommandInt(hash::GetPlayerCharacter, player, SlotAddress(character));
+    InvokeScriptCommand(hash::GetPlayerCharacter, player, SlotAddress(character));
 }
 
 std::int32_t GetPlayerIdentifier(std::int32_t player) {
@@ -71,7 +71,7 @@ std::int32_t GetPlayerIdentifier(std::int32_t player) {
 }
 
 void AddPlayerMoney(std::int32_t playerId, std::int32_t amount) {
-    InvokeScriptCommandInt(hash::AddPlayerMoney, playerId, amount);
+    InvokeScriptCommand(hash::AddPlayerMoney, playerId, amount);
 }
 
 float ReadFloatById(std::int32_t id) {
@@ -83,29 +83,29 @@ void GetPlayerAlertLevel(std::int32_t playerId, std::int32_t* level) {
 }
 
 void ClearPlayerAlertLevel(std::int32_t playerId) {
-    InvokeScriptCommandInt(hash::ClearPlayerAlertLevel, playerId);
+    InvokeScriptCommand<std::int32_t>(hash::ClearPlayerAlertLevel, playerId);
 }
 
 void GetPlayerGroup(std::int32_t player, std::int32_t* group) {
-    InvokeScriptCommandInt(hash::GetPlayerGroup, player, SlotAddress(group));
+    InvokeScriptCommand(hash::GetPlayerGroup, player, SlotAddress(group));
 }
 
 void SetPlayerGroupOption(std::int32_t player) {
-    InvokeScriptCommandInt(hash::SetPlayerGroupOption, player, true);
+    InvokeScriptCommand(hash::SetPlayerGroupOption, player, true);
 }
 
 // Characters
 
 bool DoesCharacterExist(std::int32_t character) {
-    return InvokeScriptCommandBool(hash::DoesCharacterExist, character);
+    return InvokeScriptCommand<bool>(hash::DoesCharacterExist, character);
 }
 
 bool IsCharacterDead(std::int32_t character) {
-    return InvokeScriptCommandBool(hash::IsCharacterDead, character);
+    return InvokeScriptCommand<bool>(hash::IsCharacterDead, character);
 }
 
 bool IsCharacterInjured(std::int32_t character) {
-    return InvokeScriptCommandBool(hash::IsCharacterInjured, character);
+    return InvokeScriptCommand<bool>(hash::IsCharacterInjured, character);
 }
 
 bool HasCharacterBeenDamagedBy(std::int32_t character, std::int32_t other) {
@@ -113,20 +113,20 @@ bool HasCharacterBeenDamagedBy(std::int32_t character, std::int32_t other) {
 }
 
 bool IsCharacterInAnyVehicle(std::int32_t character) {
-    return InvokeScriptCommandBool(hash::IsCharacterInAnyVehicle, character);
+    return InvokeScriptCommand<bool>(hash::IsCharacterInAnyVehicle, character);
 }
 
 void GetCharacterVehicle(std::int32_t character, std::int32_t* vehicle) {
-    InvokeScriptCommandInt(hash::GetCharacterVehicle, character, SlotAddress(vehicle));
+    InvokeScriptCommand(hash::GetCharacterVehicle, character, SlotAddress(vehicle));
 }
 
 void GetCharacterCoordinates(std::int32_t character, float* x, float* y, float* z) {
-    InvokeScriptCommandInt(hash::GetCharacterCoordinates, character, SlotAddress(x), SlotAddress(y),
-                           SlotAddress(z));
+    InvokeScriptCommand(hash::GetCharacterCoordinates, character, SlotAddress(x), SlotAddress(y),
+                        SlotAddress(z));
 }
 
 void SetCharacterMoney(std::int32_t character, std::int32_t amount) {
-    InvokeScriptCommandInt(hash::SetCharacterMoney, character, amount);
+    InvokeScriptCommand(hash::SetCharacterMoney, character, amount);
 }
 
 void SayCharacterSpeech(std::int32_t character, const char* context) {
@@ -134,15 +134,15 @@ void SayCharacterSpeech(std::int32_t character, const char* context) {
 }
 
 void PrepareCharacterForGroup(std::int32_t character) {
-    InvokeScriptCommandInt(hash::PrepareCharacterForGroup, character);
+    InvokeScriptCommand<std::int32_t>(hash::PrepareCharacterForGroup, character);
 }
 
 void AddCharacterToGroup(std::int32_t group, std::int32_t character) {
-    InvokeScriptCommandInt(hash::AddCharacterToGroup, group, character);
+    InvokeScriptCommand(hash::AddCharacterToGroup, group, character);
 }
 
 void SetCharacterOption(std::int32_t character) {
-    InvokeScriptCommandInt(hash::SetCharacterOption, character, false);
+    InvokeScriptCommand(hash::SetCharacterOption, character, false);
 }
 
 void SetCharacterMode(std::int32_t character, std::int32_t mode) {
@@ -150,7 +150,7 @@ void SetCharacterMode(std::int32_t character, std::int32_t mode) {
 }
 
 void RemoveCharacterFromGroup(std::int32_t character) {
-    InvokeScriptCommandInt(hash::RemoveCharacterFromGroup, character);
+    InvokeScriptCommand<std::int32_t>(hash::RemoveCharacterFromGroup, character);
 }
 
 void ResetCharacterState(std::int32_t character) {
@@ -158,7 +158,7 @@ void ResetCharacterState(std::int32_t character) {
 }
 
 void ResetCharacterActivity(std::int32_t character) {
-    InvokeScriptCommandInt(hash::ResetCharacterActivity, character);
+    InvokeScriptCommand<std::int32_t>(hash::ResetCharacterActivity, character);
 }
 
 void SendCharacterToCoordinates(std::int32_t character, float x, float y, float z) {
@@ -167,32 +167,31 @@ void SendCharacterToCoordinates(std::int32_t character, float x, float y, float 
 }
 
 void DismissCharacter(std::int32_t character) {
-    InvokeScriptCommandInt(hash::DismissCharacter, character);
+    InvokeScriptCommand<std::int32_t>(hash::DismissCharacter, character);
 }
 
 void ReleaseCharacter(std::int32_t* character) {
-    InvokeScriptCommandInt(hash::ReleaseCharacter, SlotAddress(character));
+    InvokeScriptCommand<std::int32_t>(hash::ReleaseCharacter, SlotAddress(character));
 }
 
 // Groups
 
 void SetGroupOption(std::int32_t group) {
-    InvokeScriptCommandInt(hash::SetGroupOption, group, 1);
+    InvokeScriptCommand(hash::SetGroupOption, group, 1);
 }
 
 void SetGroupLeader(std::int32_t group, std::int32_t character) {
-    InvokeScriptCommandInt(hash::SetGroupLeader, group, character);
+    InvokeScriptCommand(hash::SetGroupLeader, group, character);
 }
 
 // Vehicles
 
 bool DoesVehicleExist(std::int32_t vehicle) {
-    return InvokeScriptCommandBool(hash::DoesVehicleExist, vehicle);
+    return InvokeScriptCommand<bool>(hash::DoesVehicleExist, vehicle);
 }
 
 void GetVehicleCoordinates(std::int32_t vehicle, float* x, float* y, float* z) {
-    InvokeScriptCommandInt(hash::GetVehicleCoordinates, vehicle, SlotAddress(x), SlotAddress(y),
-                           SlotAddress(z));
+    InvokeScriptCommand(hash::GetVehicleCoordinates, vehicle, SlotAddress(x), SlotAddress(y), SlotAddress(z));
 }
 
 std::int32_t FindClosestVehicle(float x, float y, float z, float radius) {
@@ -208,19 +207,19 @@ std::int32_t FindClosestVehicle(float x, float y, float z, float radius) {
 }
 
 void SetVehicleOwnedByPlayer(std::int32_t vehicle, bool owned) {
-    InvokeScriptCommandInt(hash::SetVehicleOwnedByPlayer, vehicle, owned);
+    InvokeScriptCommand(hash::SetVehicleOwnedByPlayer, vehicle, owned);
 }
 
 void SetVehicleStatusCode(std::int32_t vehicle, std::int32_t code) {
-    InvokeScriptCommandInt(hash::SetVehicleStatusCode, vehicle, code);
+    InvokeScriptCommand(hash::SetVehicleStatusCode, vehicle, code);
 }
 
 void SetVehicleForSale(std::int32_t vehicle, bool forSale) {
-    InvokeScriptCommandInt(hash::SetVehicleForSale, vehicle, forSale);
+    InvokeScriptCommand(hash::SetVehicleForSale, vehicle, forSale);
 }
 
 void ReleaseVehicle(std::int32_t* vehicle) {
-    InvokeScriptCommandInt(hash::ReleaseVehicle, SlotAddress(vehicle));
+    InvokeScriptCommand<std::int32_t>(hash::ReleaseVehicle, SlotAddress(vehicle));
 }
 
 // Geometry, input and text
@@ -230,7 +229,7 @@ void GetDistance2D(float x1, float y1, float x2, float y2, float* distance) {
 }
 
 bool IsKeyPressed(std::int32_t scanCode) {
-    return InvokeScriptCommandBool(hash::IsKeyPressed, scanCode);
+    return InvokeScriptCommand<bool>(hash::IsKeyPressed, scanCode);
 }
 
 void SetTextScale(float width, float height) {

@@ -102,23 +102,23 @@ float ScriptCall::ResultFloat() const {
     return std::bit_cast<float>(record_.slots[0]);
 }
 
-bool InvokeScriptCommandBool(std::uint32_t hash, std::int32_t a) {
+template <> bool InvokeScriptCommand<bool>(std::uint32_t hash, std::int32_t a) {
     return ScriptCall().Int(a).Invoke(hash).ResultBool();
 }
 
-std::int32_t InvokeScriptCommandInt(std::uint32_t hash, std::int32_t a) {
+template <> std::int32_t InvokeScriptCommand<std::int32_t>(std::uint32_t hash, std::int32_t a) {
     return ScriptCall().Int(a).Invoke(hash).ResultInt();
 }
 
-std::int32_t InvokeScriptCommandInt(std::uint32_t hash, std::int32_t a, std::int32_t b) {
+std::int32_t InvokeScriptCommand(std::uint32_t hash, std::int32_t a, std::int32_t b) {
     return ScriptCall().Int(a).Int(b).Invoke(hash).ResultInt();
 }
 
-std::int32_t InvokeScriptCommandInt(std::uint32_t hash, std::int32_t a, bool b) {
+std::int32_t InvokeScriptCommand(std::uint32_t hash, std::int32_t a, bool b) {
     return ScriptCall().Int(a).Bool(b).Invoke(hash).ResultInt();
 }
 
-std::int32_t InvokeScriptCommandInt(std::uint32_t hash, std::int32_t a, std::int32_t b, std::int32_t c,
-                                    std::int32_t d) {
+std::int32_t InvokeScriptCommand(std::uint32_t hash, std::int32_t a, std::int32_t b, std::int32_t c,
+                                 std::int32_t d) {
     return ScriptCall().Int(a).Int(b).Int(c).Int(d).Invoke(hash).ResultInt();
 }

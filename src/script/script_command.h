@@ -71,13 +71,15 @@ class ScriptCall {
     ScriptCommandContext record_;
 };
 
-// Generic invokers, one per argument shape; most wrappers forward to these.
-bool InvokeScriptCommandBool(std::uint32_t hash, std::int32_t a);
-std::int32_t InvokeScriptCommandInt(std::uint32_t hash, std::int32_t a);
-std::int32_t InvokeScriptCommandInt(std::uint32_t hash, std::int32_t a, std::int32_t b);
-std::int32_t InvokeScriptCommandInt(std::uint32_t hash, std::int32_t a, bool b);
-std::int32_t InvokeScriptCommandInt(std::uint32_t hash, std::int32_t a, std::int32_t b, std::int32_t c,
-                                    std::int32_t d);
+// Generic invokers, one per argument shape; most wrappers forward to these. The one-argument
+// shape comes with a bool or an int result: InvokeScriptCommand<bool>(hash, a).
+template <typename Result> Result InvokeScriptCommand(std::uint32_t hash, std::int32_t a);
+template <> bool InvokeScriptCommand<bool>(std::uint32_t hash, std::int32_t a);
+template <> std::int32_t InvokeScriptCommand<std::int32_t>(std::uint32_t hash, std::int32_t a);
+std::int32_t InvokeScriptCommand(std::uint32_t hash, std::int32_t a, std::int32_t b);
+std::int32_t InvokeScriptCommand(std::uint32_t hash, std::int32_t a, bool b);
+std::int32_t InvokeScriptCommand(std::uint32_t hash, std::int32_t a, std::int32_t b, std::int32_t c,
+                                 std::int32_t d);
 
 // A pointer as a 32-bit slot value (the plugin and the game are 32-bit).
 std::int32_t SlotAddress(const void* pointer);

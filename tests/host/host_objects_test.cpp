@@ -141,19 +141,4 @@ TEST_F(HostObjects, AFailedCreationGivesNoCharacterAndRegistersNothing) {
     EXPECT_EQ(HostCallNames().back(), "CreateCharacterObject");
 }
 
-TEST_F(HostObjects, RepeatedCallsKeepTheStackBalanced) {
-    // A convention mismatch (who removes the arguments) would shift the stack on every call.
-    const std::int32_t vehicle = world.AddVehicle({}, 640.0f, 12000).handle;
-    int created = 0, read = 0;
-    InFrame([&] {
-        for (int i = 0; i < 200; ++i) {
-            read += ReadVehicleFields(vehicle).has_value();
-            read += GetPlayerPosition().has_value();
-            created += CreateCharacterAt(0xC0DE0003, float(i), 0, 0) != 0;
-        }
-    });
-    EXPECT_EQ(read, 400);
-    EXPECT_EQ(created, 200);
-}
-
 } // namespace

@@ -18,15 +18,6 @@ TEST(TimedMessageClock, NeverShownBeforeTheFirstShow) {
     EXPECT_FALSE(TimedMessageVisible(message.expiry, 0)); // expiry 0 is not after second 0
 }
 
-TEST(TimedMessageClock, ComparesAsSigned64BitSeconds) {
-    // A clock before 1970 or beyond 2038 still follows the rule.
-    EXPECT_TRUE(TimedMessageVisible(TimedMessageExpiry(-10), -5));
-    EXPECT_FALSE(TimedMessageVisible(TimedMessageExpiry(-10), -4));
-    const std::int64_t late = std::int64_t{1} << 40;
-    EXPECT_TRUE(TimedMessageVisible(TimedMessageExpiry(late), late + 5));
-    EXPECT_FALSE(TimedMessageVisible(TimedMessageExpiry(late), late + 6));
-}
-
 TEST(TimedMessage, ShowCopiesTheTextAndRestartsTheSixSeconds) {
     TimedMessage message;
     std::string first = "You cannot afford this";
