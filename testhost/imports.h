@@ -1,0 +1,21 @@
+#pragma once
+// The game's side of the plugin's C runtime: after LoadPlugin, the plugin's imports of the clock
+// and of the heap functions are pointed at the game, so tests set the time the plugin reads and
+// count the allocations it makes.
+#include <cstdint>
+#include <windows.h>
+
+namespace testhost {
+
+// Redirects the clock (_time64, _time32, time) and the heap (malloc, calloc, realloc, free) that the
+// plugin imports from the C runtime. Returns how many import slots were redirected.
+int InterceptPluginImports(HMODULE plugin);
+
+void SetClock(std::int64_t seconds);
+void AdvanceClock(std::int64_t seconds);
+std::int64_t Clock();
+
+// Heap allocations (malloc, calloc, realloc) the plugin has made since its imports were redirected.
+std::uint64_t PluginAllocations();
+
+} // namespace testhost
