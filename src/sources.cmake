@@ -2,6 +2,7 @@
 # Compiled into the plugin and natively for the unit tests, fuzzers and tools.
 set(CORE_SOURCES
   src/runtime/version_number.cpp
+  src/script/timed_message.cpp
 )
 
 # The host shell: everything that touches the game process. Windows build only.
@@ -12,6 +13,11 @@ set(PLUGIN_SOURCES
   src/runtime/game_events.cpp
   src/runtime/event_handlers.S
   src/dealer/interaction/dealer_tick.cpp
+  src/script/script_command.cpp
+  src/script/script_lookup.S
+  src/script/commands.cpp
+  src/script/screen_text.cpp
+  src/script/host_objects.cpp
 )
 
 list(TRANSFORM CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
