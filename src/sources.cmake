@@ -2,6 +2,11 @@
 # Compiled into the plugin and natively for the unit tests, fuzzers and tools.
 set(CORE_SOURCES
   src/runtime/version_number.cpp
+  src/dealer/text_file.cpp
+  src/dealer/config_file.cpp
+  src/dealer/dealer_list.cpp
+  src/dealer/vehicle_offers.cpp
+  src/dealer/dealer_module.cpp
 )
 
 # The host shell: everything that touches the game process. Windows build only.
@@ -12,6 +17,8 @@ set(PLUGIN_SOURCES
   src/runtime/game_events.cpp
   src/runtime/event_handlers.S
   src/dealer/interaction/dealer_tick.cpp
+  src/dealer/vehicle_offers_host.cpp
+  src/dealer/dealer_module_instance.cpp
 )
 
 list(TRANSFORM CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
