@@ -23,11 +23,18 @@ void ApplyTextMode(std::string& bytes) {
 }
 
 std::string ReadAllBytes(std::istream& in) {
+    // Read straight into the text, which grows geometrically.
+    constexpr std::size_t kChunk = 4096;
     std::string bytes;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    std::size_t filled = 0;
+    for (;;) {
+        bytes.resize(filled + kChunk);
+        in.read(bytes.data() + filled, static_cast<std::streamsize>(kChunk));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        filled += got;
+        if (got < kChunk) break;
     }
+    bytes.resize(filled);
     return bytes;
 }
 

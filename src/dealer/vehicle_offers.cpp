@@ -35,8 +35,8 @@ Appraisal Appraise(float health, std::uint32_t baseValue, std::mt19937& generato
 }
 
 VehicleOffer* OfferTable::Find(std::int32_t vehicle) {
-    const auto entry = offers.find(vehicle);
-    return entry == offers.end() ? nullptr : &entry->second;
+    const auto entry = entries.find(vehicle);
+    return entry == entries.end() ? nullptr : &entry->second;
 }
 
 bool OfferTable::BargainOffer(std::int32_t vehicle, DealState state, std::mt19937& generator) {

@@ -86,7 +86,7 @@ class OfferTable {
     // The offer for vehicle, or nullptr.
     VehicleOffer* Find(std::int32_t vehicle);
 
-    std::unordered_map<std::int32_t, VehicleOffer> offers;
+    std::unordered_map<std::int32_t, VehicleOffer> entries;
 };
 
 template <class Exists, class Appraiser>
@@ -101,13 +101,13 @@ VehicleOffer& OfferTable::GetOrCreateOffer(std::int32_t vehicle, std::int64_t no
         offer.bargains_left = appraisal.bargains;
     }
     offer.expiry = now + offer.validity;
-    return offers.emplace(vehicle, offer).first->second;
+    return entries.emplace(vehicle, offer).first->second;
 }
 
 template <class Exists> void OfferTable::PurgeOffers(std::int64_t now, Exists&& exists) {
-    for (auto entry = offers.begin(); entry != offers.end();) {
+    for (auto entry = entries.begin(); entry != entries.end();) {
         if (!exists(entry->second.vehicle) || entry->second.expiry < now) {
-            entry = offers.erase(entry);
+            entry = entries.erase(entry);
         } else {
             ++entry;
         }

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const DealerRecord& record = dealers[accepted++];
         Check(SameFloat(record.x, got.x) && SameFloat(record.y, got.y) && SameFloat(record.z, got.z));
         Check(record.radius == got.radius);
-        Check(record.offers.offers.empty());
+        Check(record.offers.entries.empty());
     }
     Check(accepted == dealers.size());
 

@@ -138,8 +138,8 @@ TEST(DealerModule, DealerRecordsCarryTheirOwnOfferTables) {
         [](std::int32_t) {
             return Appraisal{500, 2};
         });
-    EXPECT_TRUE(module.dealers[0].offers.offers.empty());
-    EXPECT_EQ(module.dealers[1].offers.offers.size(), 1u);
+    EXPECT_TRUE(module.dealers[0].offers.entries.empty());
+    EXPECT_EQ(module.dealers[1].offers.entries.size(), 1u);
 }
 
 } // namespace

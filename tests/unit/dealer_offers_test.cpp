@@ -202,7 +202,7 @@ TEST(Offers, NewOfferIsAppraisedAndValidFor1800Seconds) {
     EXPECT_EQ(offer.expiry, 1'001'800);
     EXPECT_EQ(host.existence_asked, std::vector<std::int32_t>{42});
     EXPECT_EQ(host.appraised, std::vector<std::int32_t>{42});
-    EXPECT_EQ(table.offers.size(), 1u);
+    EXPECT_EQ(table.entries.size(), 1u);
 }
 
 TEST(Offers, ExpiryIsSixtyFourBit) {
@@ -220,7 +220,7 @@ TEST(Offers, VehicleThatDoesNotExistGetsPriceZeroAndNoBargains) {
     EXPECT_EQ(offer.bargains_left, 0);
     EXPECT_EQ(offer.expiry, 1900);
     EXPECT_TRUE(host.appraised.empty());
-    EXPECT_EQ(table.offers.size(), 1u);
+    EXPECT_EQ(table.entries.size(), 1u);
 }
 
 TEST(Offers, SameVehicleAskedTwiceGivesTheSameOfferHoweverMuchTimePassed) {
@@ -241,9 +241,9 @@ TEST(Offers, PurgeKeepsAnExpiryEqualToNowAndDropsItOneSecondLater) {
     OfferTable table;
     table.GetOrCreateOffer(42, 1000, host.Exists(), host.Appraiser()); // expiry 2800
     table.PurgeOffers(2800, host.Exists());
-    EXPECT_EQ(table.offers.size(), 1u);
+    EXPECT_EQ(table.entries.size(), 1u);
     table.PurgeOffers(2801, host.Exists());
-    EXPECT_TRUE(table.offers.empty());
+    EXPECT_TRUE(table.entries.empty());
 }
 
 TEST(Offers, AfterAPurgeTheVehicleIsAppraisedAfresh) {
@@ -283,7 +283,7 @@ TEST(Offers, VanishedVehicleIsPurgedBeforeItsTimeIsUp) {
     table.GetOrCreateOffer(9, 1000, host.Exists(), host.Appraiser());
     host.vehicles.clear();
     table.PurgeOffers(1000, host.Exists());
-    EXPECT_TRUE(table.offers.empty());
+    EXPECT_TRUE(table.entries.empty());
 }
 
 TEST(Offers, OfferOfAVehicleThatNeverExistedStaysOnceItExistsUntilItsExpiry) {
@@ -409,7 +409,7 @@ TEST(Bargain, WithoutAnOfferIsRefusedAndCreatesNone) {
     OfferTable table;
     std::mt19937 generator(1);
     EXPECT_FALSE(table.BargainOffer(3, DealState::Buying, generator));
-    EXPECT_TRUE(table.offers.empty());
+    EXPECT_TRUE(table.entries.empty());
 }
 
 TEST(Offers, TwoDealersKeepIndependentOffers) {
@@ -429,7 +429,7 @@ TEST(Offers, TwoDealersKeepIndependentOffers) {
     EXPECT_EQ(dealers[0].offers.Find(42)->bargains_left, 4);
 
     dealers[1].offers.PurgeOffers(1'000'000, host.Exists());
-    EXPECT_TRUE(dealers[1].offers.offers.empty());
+    EXPECT_TRUE(dealers[1].offers.entries.empty());
     EXPECT_NE(dealers[0].offers.Find(42), nullptr);
 }
 
