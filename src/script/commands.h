@@ -29,7 +29,7 @@ void SetCharacterMoney(std::int32_t character, std::int32_t amount);
 void SayCharacterSpeech(std::int32_t character, const char* context); // writes true, true, 1
 void PrepareCharacterForGroup(std::int32_t character);
 void AddCharacterToGroup(std::int32_t group, std::int32_t character);
-void SetCharacterOption(std::int32_t character); // writes false
+void SetCharacterOption(std::int32_t character);                  // writes false
 void SetCharacterMode(std::int32_t character, std::int32_t mode); // writes 0
 void RemoveCharacterFromGroup(std::int32_t character);
 void ResetCharacterState(std::int32_t character); // writes 0, 0

@@ -10,8 +10,12 @@ void DrawScreenText(const char* text, float x, float y, float scale);
 inline constexpr std::int64_t kTimedMessageSeconds = 6;
 
 // Clock rule of a timed message: shown up to, not including, the expiry second.
-constexpr std::int64_t TimedMessageExpiry(std::int64_t now) { return now + kTimedMessageSeconds; }
-constexpr bool TimedMessageVisible(std::int64_t expiry, std::int64_t now) { return expiry > now; }
+constexpr std::int64_t TimedMessageExpiry(std::int64_t now) {
+    return now + kTimedMessageSeconds;
+}
+constexpr bool TimedMessageVisible(std::int64_t expiry, std::int64_t now) {
+    return expiry > now;
+}
 
 // One line of feedback, kept on screen for 6 seconds after Show.
 class TimedMessage {
