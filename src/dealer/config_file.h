@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-// Part 3.1: the reader of car_dealers/dealers.conf, key "=" value lines. It knows no keys.
+// The reader of car_dealers/dealers.conf, key "=" value lines. It knows no keys.
 
 // What one line of a settings file is.
 enum class ConfigLineStatus : unsigned char {
@@ -21,7 +21,7 @@ struct ConfigLine {
     std::string value; // RemoveBlanks of the second piece (Entry only)
 };
 
-// Reads one line (without its line feed): the whole rule of Part 3.1 for a line.
+// Reads one line (without its line feed): the whole rule of the settings file for a line.
 ConfigLine ParseConfigLine(std::string_view line);
 
 // "entry", "comment", "too few pieces".

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-// Part 3.2: the reader of car_dealers/dealers.csv, comma-separated x, y, z, radius lines.
+// The reader of car_dealers/dealers.csv, comma-separated x, y, z, radius lines.
 
 struct DealerRecord {
     float x, y, z;
@@ -32,7 +32,7 @@ struct DealerLine {
     std::int32_t radius = 0;
 };
 
-// Reads one line (without its line feed): the whole rule of Part 3.2 for a line. Fields are cut
+// Reads one line (without its line feed): the whole rule of the dealer list for a line. Fields are cut
 // at every ','; fields 1 to 3 convert as std::stof, field 4 as std::stoi (base 10), in this order.
 DealerLine ParseDealerLine(std::string_view line);
 

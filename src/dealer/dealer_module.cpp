@@ -4,7 +4,7 @@
 
 DealerModule::DealerModule() noexcept : DealerModule(kDealersFileName, kSettingsFileName) {}
 
-// Steps 1, 3 and 4 of Part 3.3 are the member initialisers (none of them can throw); the file
+// The defaults are the member initialisers (none of them can throw); the file
 // names and the reading follow here. The module is built during the library's static
 // initialisation inside the game's loader: an exception leaving it would end the game at start,
 // so none does. Should memory run out, the feature is left without dealers.

@@ -11,7 +11,7 @@
 inline constexpr std::string_view kDealersFileName = "car_dealers/dealers.csv";
 inline constexpr std::string_view kSettingsFileName = "car_dealers/dealers.conf";
 
-// Part 3.3: all state of the dealer feature. One instance, g_dealer_module, built by its static
+// All state of the dealer feature. One instance, g_dealer_module, built by its static
 // initialiser at load; the interaction (Parts 4.1 to 4.6) reads and changes the fields directly.
 class DealerModule {
   public:
@@ -24,7 +24,7 @@ class DealerModule {
     DealerModule(const DealerModule&) = delete;
     DealerModule& operator=(const DealerModule&) = delete;
 
-    // Part 3.2: empties dealers, then appends a record per accepted line of dealers_file_name.
+    // Empties dealers, then appends a record per accepted line of dealers_file_name.
     // A line whose number does not convert is skipped. Throws nothing but std::bad_alloc.
     void LoadDealers();
 

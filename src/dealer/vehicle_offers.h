@@ -5,7 +5,7 @@
 #include <random>
 #include <unordered_map>
 
-// Part 3.4: per dealer and vehicle, the price the dealer deals at.
+// Per dealer and vehicle, the price the dealer deals at.
 //
 // Each host-facing operation (it asks the game whether a vehicle exists, reads Now(), seeds from
 // std::random_device; defined in vehicle_offers_host.cpp) hands its values to a pure core of the
@@ -35,7 +35,7 @@ struct Appraisal {
     std::int32_t bargains = 0;
 };
 
-// The intermediate values of the appraisal's arithmetic (Part 3.4 steps 3 to 7).
+// The intermediate values of the appraisal's arithmetic (health cap to k).
 struct AppraisalBasis {
     std::uint32_t q = 0; // the price before noise
     std::int32_t k = 0;  // the noise lies in [-k, k]

@@ -1,4 +1,4 @@
-// Host shell of the vehicle offers (Part 3.4): gathers the game's answers, the clock and the
+// Host shell of the vehicle offers: gathers the game's answers, the clock and the
 // random device, and hands them to the pure cores in vehicle_offers.cpp. Windows build only.
 #include "dealer/vehicle_offers.h"
 

@@ -1,4 +1,4 @@
-// libFuzzer harness of the settings reader (Part 3.1): any bytes as dealers.conf. Checks that the
+// libFuzzer harness of the settings reader: any bytes as dealers.conf. Checks that the
 // reader agrees with the straightforward reference reader and keeps its own invariants.
 #include "../unit/dealer_reference.h"
 #include "dealer/config_file.h"

@@ -1,4 +1,4 @@
-// libFuzzer harness of the dealer list reader (Part 3.2): any bytes as dealers.csv. Checks that
+// libFuzzer harness of the dealer list reader: any bytes as dealers.csv. Checks that
 // each line's outcome agrees with std::stof / std::stoi in a straightforward reference reader.
 #include "../unit/dealer_reference.h"
 #include "dealer/dealer_list.h"

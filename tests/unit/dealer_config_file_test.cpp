@@ -1,4 +1,4 @@
-// Part 3.1: the settings reader, with the mend that a last line without a line feed is read.
+// The settings reader, with the mend that a last line without a line feed is read.
 #include "dealer/config_file.h"
 #include "dealer/dealer_module.h"
 #include "dealer_reference.h"
@@ -30,7 +30,7 @@ void PrintTo(const ConfigCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-// The edge-case table of Part 3.1, one row per case, each row one line of an otherwise empty file.
+// Edge cases of the settings file, one row per case, each row one line of an otherwise empty file.
 const ConfigCase kTable[] = {
     {"SpacesVanish", "price_rate_buy = 0.9\n", 0.9f, 0.5f, {{"price_rate_buy", "0.9"}}},
     {"SpacesInsideKeyVanish", "price rate buy=0.9\n", 0.8f, 0.5f, {{"priceratebuy", "0.9"}}},
@@ -44,7 +44,7 @@ const ConfigCase kTable[] = {
     {"TextAfterNumberIgnored", "price_rate_sell=0.7xyz\n", 0.8f, 0.7f, {{"price_rate_sell", "0.7xyz"}}},
     {"TabStaysInKey", "price_rate_sell\t=0.7\n", 0.8f, 0.5f, {{"price_rate_sell\t", "0.7"}}},
     {"ConversionSkipsTab", "price_rate_sell=\t0.7\n", 0.8f, 0.7f, {{"price_rate_sell", "\t0.7"}}},
-    // Mended: a last line without a line feed is read like any other (the spec's reader drops it).
+    // Mended: a last line without a line feed is read like any other (a plain reader drops it).
     {"LastLineWithoutLineFeedIsRead", "price_rate_buy=0.9", 0.9f, 0.5f, {{"price_rate_buy", "0.9"}}},
     // Further cases.
     {"EmptyFile", "", 0.8f, 0.5f, {}},

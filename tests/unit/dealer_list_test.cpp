@@ -1,4 +1,4 @@
-// Part 3.2: the dealer list, with the mends of issue 4: a line whose number does not convert is
+// The dealer list, with two mends: a line whose number does not convert is
 // skipped and reading goes on; a last line without a line feed is read.
 #include "dealer/dealer_list.h"
 #include "dealer/dealer_module.h"
@@ -28,14 +28,14 @@ struct DealerCase {
     int field; // failing field
     float x, y, z;
     std::int32_t radius;
-    const char* message; // of std::stof / std::stoi, as Part 3.2 words them
+    const char* message; // of std::stof / std::stoi, as the standard library words them
 };
 
 void PrintTo(const DealerCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-// The edge-case table of Part 3.2, and more.
+// Edge cases of the dealer list, one line each.
 const DealerCase kTable[] = {
     {"Plain", "100.5,-20,15.25,30", kAccepted, 0, 100.5f, -20, 15.25f, 30, ""},
     {"LeadingWhiteSpaceAndTrailingText", " 100.5, -20 ,15.25,30", kAccepted, 0, 100.5f, -20, 15.25f, 30, ""},

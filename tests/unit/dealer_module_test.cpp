@@ -1,4 +1,4 @@
-// Part 3.3: the dealer module's fields, initial values and construction.
+// The dealer module's fields, initial values and construction.
 #include "dealer/dealer_module.h"
 #include "dealer_test_files.h"
 
@@ -13,7 +13,7 @@ static_assert(std::is_nothrow_constructible_v<DealerModule, std::string_view, st
 static_assert(std::is_same_v<std::underlying_type_t<DealState>, std::int32_t>);
 static_assert(static_cast<int>(DealState::Idle) == 0 && static_cast<int>(DealState::Buying) == 1 &&
               static_cast<int>(DealState::Selling) == 2 && static_cast<int>(DealState::AfterDeal) == 3);
-// The field types of Part 3.3.
+// The field types the interaction relies on.
 static_assert(std::is_same_v<decltype(DealerModule::price_rate_sell), float>);
 static_assert(std::is_same_v<decltype(DealerModule::price_rate_buy), float>);
 static_assert(std::is_same_v<decltype(DealerModule::dealers), std::vector<DealerRecord>>);
@@ -108,7 +108,7 @@ TEST(DealerModule, EmptyFilesLeaveTheDefaults) {
     EXPECT_EQ(module.settings_file_name, dir.Path("dealers.conf"));
 }
 
-// Mended: the spec's loader lets a conversion error escape and end the start-up; here the bad
+// Mended: a plain stof/stoi loader lets a conversion error escape and end the start-up; here the bad
 // lines are skipped and the module holds the others, in file order.
 TEST(DealerModule, BadNumbersAreSkippedAndConstructionGoesOn) {
     TempDir dir;

@@ -1,4 +1,4 @@
-// Part 3.4: appraisal arithmetic and the offers of a dealer, on the pure cores.
+// Appraisal arithmetic and the offers of a dealer, on the pure cores.
 #include "dealer/dealer_list.h"
 #include "dealer/vehicle_offers.h"
 
@@ -73,7 +73,7 @@ TEST(Appraisal, KIsTheDoubleProductWithPointFourTruncated) {
     }
 }
 
-// The draws of Part 3.4 written out: noise first, bargains after it, from the same generator.
+// The draws of the appraisal written out: noise first, bargains after it, from the same generator.
 Appraisal Expected(std::uint32_t q, std::int32_t k, std::uint32_t seed) {
     std::mt19937 generator(seed);
     const std::int32_t noise = std::uniform_int_distribution<std::int32_t>(0, 2 * k)(generator) - k;

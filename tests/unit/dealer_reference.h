@@ -1,8 +1,8 @@
 #pragma once
-// Straightforward reference readers of the two dealer data files, written the way Part 3.1 and
-// Part 3.2 describe them (std::getline pieces, std::stof / std::stoi with their exceptions), with
-// the mends of issue 4: a last line without a line feed is read, a line whose number does not
-// convert is skipped. The unit tests and the fuzzers check the real readers against them.
+// Straightforward reference readers of the two dealer data files, written the plain way (std::getline pieces,
+// std::stof / std::stoi with their exceptions), with the two mends: a last line without a line feed is read,
+// a line whose number does not convert is skipped. The unit tests and the fuzzers check the real readers
+// against them.
 #include "dealer/config_file.h"
 #include "dealer/dealer_list.h"
 
