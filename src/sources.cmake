@@ -2,6 +2,7 @@
 # Compiled into the plugin and natively for the unit tests, fuzzers and tools.
 set(CORE_SOURCES
   src/runtime/version_number.cpp
+  src/dealer/interaction/deal_price.cpp
 )
 
 # The host shell: everything that touches the game process. Windows build only.
@@ -12,6 +13,11 @@ set(PLUGIN_SOURCES
   src/runtime/game_events.cpp
   src/runtime/event_handlers.S
   src/dealer/interaction/dealer_tick.cpp
+  src/dealer/interaction/buying.cpp
+  src/dealer/interaction/selling.cpp
+  src/dealer/interaction/bargaining.cpp
+  src/dealer/interaction/deal_prompt.cpp
+  src/dealer/interaction/dealer_ped.cpp
 )
 
 list(TRANSFORM CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
