@@ -2,6 +2,7 @@
 # Compiled into the plugin and natively for the unit tests, fuzzers and tools.
 set(CORE_SOURCES
   src/runtime/version_number.cpp
+  src/script/timed_message.cpp
   src/dealer/interaction/deal_price.cpp
 )
 
@@ -13,6 +14,11 @@ set(PLUGIN_SOURCES
   src/runtime/game_events.cpp
   src/runtime/event_handlers.S
   src/dealer/interaction/dealer_tick.cpp
+  src/script/script_command.cpp
+  src/script/script_lookup.S
+  src/script/commands.cpp
+  src/script/screen_text.cpp
+  src/script/host_objects.cpp
   src/dealer/interaction/buying.cpp
   src/dealer/interaction/selling.cpp
   src/dealer/interaction/bargaining.cpp

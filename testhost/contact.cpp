@@ -85,8 +85,8 @@ std::uint32_t ReadWord(std::uint32_t at) {
     return value;
 }
 
-void Start(Layout layout) {
-    g_layout = layout;
+void Start() {
+    g_layout = kVariant.layout;
     if (reinterpret_cast<std::uintptr_t>(host_image) != Base() + kImageOffset) std::abort();
     DWORD previous = 0;
     if (!VirtualProtect(host_image, kImageSize, PAGE_EXECUTE_READWRITE, &previous)) std::abort();

@@ -9,6 +9,13 @@ namespace testhost {
 // Which build's offsets this executable lays out (its version resource says which build it is).
 enum class Layout { V1070, V1080 };
 
+// The build of the game an executable is: defined once per executable by the build.
+struct Variant {
+    const char* name; // v1070, v1080, v1071, v0_0_10_70, noversion
+    Layout layout;
+};
+extern const Variant kVariant;
+
 struct Registers {
     std::uint32_t eax, ebx, ecx, edx, esi, edi, ebp;
 };
@@ -26,9 +33,10 @@ inline constexpr int kSiteCount = 8;
 inline constexpr std::uint32_t kStackArgument1 = 0xA5A50001;
 inline constexpr std::uint32_t kStackArgument2 = 0xA5A50002;
 
-// Prepares the image for `layout`: region executable, a call at each site to the game's own callee,
-// the game variables (ActiveScriptContext starts pointing at the game's own context). Call once, first.
-void Start(Layout layout);
+// Prepares the image for this executable's layout: region executable, a call at each site to the
+// game's own callee, the game variables (ActiveScriptContext starts pointing at the game's own
+// context). Call once, first.
+void Start();
 Layout CurrentLayout();
 
 std::uint32_t Base();

@@ -49,7 +49,7 @@ int Session(int frames) {
 } // namespace
 
 int main(int argc, char** argv) {
-    testhost::Start(TESTHOST_LAYOUT == 1080 ? testhost::Layout::V1080 : testhost::Layout::V1070);
+    testhost::Start();
     int frames = 3;
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) frames = std::atoi(argv[++i]);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    testhost::Start(TESTHOST_LAYOUT == 1080 ? testhost::Layout::V1080 : testhost::Layout::V1070);
+    testhost::Start();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

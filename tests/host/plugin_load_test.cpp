@@ -3,13 +3,14 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
 #include <tlhelp32.h>
 
 namespace {
 
 // Builds whose version resource the plugin recognises: 1.0.7.0, 1.0.8.0 and 0.0.10.70 (digits 001070).
 bool Recognised() {
-    const std::string variant = TESTHOST_VARIANT;
+    const std::string variant = testhost::kVariant.name;
     return variant == "v1070" || variant == "v1080" || variant == "v0_0_10_70";
 }
 
@@ -61,6 +62,26 @@ TEST(PluginLoad, LoadsAndKeepsItselfLoadedWithOneThreadOfItsOwn) {
     // The plugin holds a reference to itself: the loader's reference going away does not unload it.
     EXPECT_TRUE(FreeLibrary(session.plugin));
     EXPECT_EQ(GetModuleHandleW(L"car_dealers.dll"), session.plugin);
+}
+
+TEST(PluginLoad, CarriesItsVersionForThePlayerToSee) {
+    const HMODULE plugin = Loaded().plugin;
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(plugin, path, MAX_PATH);
+    DWORD handle = 0;
+    std::string data(GetFileVersionInfoSizeW(path, &handle), '\0');
+    ASSERT_FALSE(data.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(path, handle, data.size(), data.data()));
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length));
+    EXPECT_EQ(info->dwFileVersionMS,
+              static_cast<DWORD>(MAKELONG(CAR_DEALERS_VERSION_MINOR, CAR_DEALERS_VERSION_MAJOR)));
+    EXPECT_EQ(info->dwFileVersionLS, static_cast<DWORD>(MAKELONG(0, CAR_DEALERS_VERSION_PATCH)));
+    wchar_t* name = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductName",
+                               reinterpret_cast<void**>(&name), &length));
+    EXPECT_EQ(std::wstring(name), L"Car dealers");
 }
 
 TEST(PluginLoad, RedirectsEveryCallSiteOnlyOnARecognisedBuild) {

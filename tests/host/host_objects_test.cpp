@@ -1,0 +1,144 @@
+// The game objects and functions the plugin reaches directly, as the stand-in game sees the calls.
+#include "script/host_objects.h"
+#include "script_frame.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class HostObjects : public ScriptFrame {
+  protected:
+    std::vector<std::string> HostCallNames() const {
+        std::vector<std::string> names;
+        for (const auto& call : world.hostCalls) names.push_back(call.name);
+        return names;
+    }
+    static std::uint32_t Addr(const void* pointer) {
+        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
+    }
+};
+
+TEST_F(HostObjects, ThePlayersPositionIsRowThreeOfItsTransform) {
+    world.PlayerCharacter().SetPosition({-1234.5f, 678.25f, 14.0f});
+    world.PlayerCharacter().matrix[3][3] = 99.0f; // the fourth float is not part of the position
+    std::optional<Vector3> position;
+    InFrame([&] { position = GetPlayerPosition(); });
+    ASSERT_TRUE(position.has_value());
+    EXPECT_EQ(position->x, -1234.5f);
+    EXPECT_EQ(position->y, 678.25f);
+    EXPECT_EQ(position->z, 14.0f);
+    EXPECT_EQ(HostCallNames(), std::vector<std::string>{"GetPlayerObject"});
+}
+
+TEST_F(HostObjects, NoPlayerObjectOrNoTransformGivesNoPosition) {
+    std::optional<Vector3> withoutObject, withoutTransform;
+    world.playerObjectPresent = false;
+    InFrame([&] { withoutObject = GetPlayerPosition(); });
+    world.playerObjectPresent = true;
+    world.PlayerCharacter().object.transform = nullptr;
+    InFrame([&] { withoutTransform = GetPlayerPosition(); });
+    EXPECT_FALSE(withoutObject.has_value());
+    EXPECT_FALSE(withoutTransform.has_value());
+}
+
+TEST_F(HostObjects, VehicleFieldsAreReadThroughThePoolAsTheyAre) {
+    const std::int32_t worn = world.AddVehicle({}, 250.5f, 18000).handle;
+    const std::int32_t tuned = world.AddVehicle({}, 1750.0f, 95000).handle; // above 1000: not capped here
+    std::optional<VehicleFields> wornFields, tunedFields;
+    std::uint32_t object = 0;
+    InFrame([&] {
+        object = GetVehicleObjectByHandle(worn);
+        wornFields = ReadVehicleFields(worn);
+        tunedFields = ReadVehicleFields(tuned);
+    });
+    EXPECT_EQ(object, Addr(&world.FindVehicle(worn)->object));
+    ASSERT_TRUE(wornFields && tunedFields);
+    EXPECT_EQ(wornFields->health, 250.5f);
+    EXPECT_EQ(wornFields->baseValue, 18000u);
+    EXPECT_EQ(tunedFields->health, 1750.0f);
+    EXPECT_EQ(tunedFields->baseValue, 95000u);
+    // A member function of the pool: the pool in ECX, the handle on the stack, removed by the callee.
+    ASSERT_EQ(world.hostCalls.size(), 3u);
+    for (const auto& call : world.hostCalls) EXPECT_EQ(call.self, Addr(world.vehiclePool()));
+    EXPECT_EQ(world.hostCalls[2].arguments, std::vector<std::uint32_t>{static_cast<std::uint32_t>(tuned)});
+    EXPECT_EQ(world.counters.wrongThis, 0);
+}
+
+TEST_F(HostObjects, TheVehiclePoolIsReadFromTheGameAtEveryUse) {
+    const std::int32_t vehicle = world.AddVehicle({}, 900.0f, 30000).handle;
+    std::optional<VehicleFields> before, after;
+    InFrame([&] { before = ReadVehicleFields(vehicle); });
+    world.SwapVehiclePool();
+    InFrame([&] { after = ReadVehicleFields(vehicle); });
+    EXPECT_TRUE(before && after);
+    ASSERT_EQ(world.hostCalls.size(), 2u);
+    EXPECT_NE(world.hostCalls[0].self, world.hostCalls[1].self);
+    EXPECT_EQ(world.hostCalls[1].self, Addr(world.vehiclePool()));
+    EXPECT_EQ(world.counters.wrongThis, 0);
+    world.SwapVehiclePool();
+}
+
+TEST_F(HostObjects, AVehicleWithoutObjectOrModelIsNeverRead) {
+    testhost::Vehicle& noModel = world.AddVehicle({}, 500.0f, 1);
+    noModel.object.modelData = nullptr;
+    const std::int32_t noModelHandle = noModel.handle;
+    std::optional<VehicleFields> unknown, modelless;
+    std::uint32_t object = 1;
+    InFrame([&] {
+        object = GetVehicleObjectByHandle(0x7FFF);
+        unknown = ReadVehicleFields(0x7FFF);
+        modelless = ReadVehicleFields(noModelHandle);
+    });
+    EXPECT_EQ(object, 0u);
+    EXPECT_FALSE(unknown.has_value());
+    EXPECT_FALSE(modelless.has_value());
+}
+
+TEST_F(HostObjects, ACharacterIsCreatedAtThePointThroughTheFactory) {
+    constexpr std::uint32_t kModel = 0xC0DE0001;
+    std::int32_t handle = 0;
+    InFrame([&] { handle = CreateCharacterAt(kModel, 812.5f, -96.0f, 21.75f); });
+
+    ASSERT_NE(handle, 0);
+    const testhost::Character* character = world.FindCharacter(handle);
+    ASSERT_NE(character, nullptr);
+    EXPECT_EQ(character->model, kModel);
+    EXPECT_TRUE(character->registered);
+    ASSERT_EQ(world.created.size(), 1u);
+    const testhost::CreatedCharacter& created = world.created[0];
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 4; ++column) EXPECT_EQ(created.matrix[row][column], 0.0f);
+    EXPECT_EQ((std::vector<float>(created.matrix[3], created.matrix[3] + 4)),
+              (std::vector<float>{812.5f, -96.0f, 21.75f, 0.0f}));
+    EXPECT_EQ(created.zeroWord, 0);
+    EXPECT_EQ(created.modelIndex, world.ModelIndex(kModel));
+    EXPECT_EQ(created.fourth, 0);
+    EXPECT_EQ(created.fifth, 1);
+    EXPECT_EQ(created.handle, handle);
+
+    EXPECT_EQ(
+        HostCallNames(),
+        (std::vector<std::string>{"GetModelIndex", "RequestModel", "LoadRequestedModels", "GetPlayerObject",
+                                  "CreateCharacterObject", "RegisterCharacterObject", "GetCharacterHandle"}));
+    const auto& calls = world.hostCalls;
+    EXPECT_EQ(calls[0].arguments[0], kModel);
+    EXPECT_EQ(calls[1].arguments, (std::vector<std::uint32_t>{kModel, 0}));
+    EXPECT_EQ(calls[2].arguments, std::vector<std::uint32_t>{0});
+    EXPECT_EQ(calls[4].self, Addr(world.characterFactory()));
+    EXPECT_EQ(calls[5].arguments, (std::vector<std::uint32_t>{Addr(&character->object), 0}));
+    EXPECT_EQ(calls[6].self, Addr(world.characterPool()));
+    EXPECT_EQ(calls[6].arguments, std::vector<std::uint32_t>{Addr(&character->object)});
+    EXPECT_EQ(world.counters.wrongThis, 0);
+}
+
+TEST_F(HostObjects, AFailedCreationGivesNoCharacterAndRegistersNothing) {
+    world.failCharacterCreation = true;
+    std::int32_t handle = -1;
+    InFrame([&] { handle = CreateCharacterAt(0xC0DE0002, 1, 2, 3); });
+    EXPECT_EQ(handle, 0);
+    ASSERT_FALSE(HostCallNames().empty());
+    EXPECT_EQ(HostCallNames().back(), "CreateCharacterObject");
+}
+
+} // namespace
