@@ -4,6 +4,11 @@ set(CORE_SOURCES
   src/runtime/version_number.cpp
   src/script/timed_message.cpp
   src/dealer/interaction/deal_price.cpp
+  src/dealer/text_file.cpp
+  src/dealer/config_file.cpp
+  src/dealer/dealer_list.cpp
+  src/dealer/vehicle_offers.cpp
+  src/dealer/dealer_module.cpp
 )
 
 # The host shell: everything that touches the game process. Windows build only.
@@ -24,6 +29,8 @@ set(PLUGIN_SOURCES
   src/dealer/interaction/bargaining.cpp
   src/dealer/interaction/deal_prompt.cpp
   src/dealer/interaction/dealer_ped.cpp
+  src/dealer/vehicle_offers_host.cpp
+  src/dealer/dealer_module_instance.cpp
 )
 
 list(TRANSFORM CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
