@@ -3,6 +3,7 @@
 set(CORE_SOURCES
   src/runtime/version_number.cpp
   src/script/timed_message.cpp
+  src/dealer/interaction/deal_price.cpp
   src/dealer/text_file.cpp
   src/dealer/config_file.cpp
   src/dealer/dealer_list.cpp
@@ -23,6 +24,11 @@ set(PLUGIN_SOURCES
   src/script/commands.cpp
   src/script/screen_text.cpp
   src/script/host_objects.cpp
+  src/dealer/interaction/buying.cpp
+  src/dealer/interaction/selling.cpp
+  src/dealer/interaction/bargaining.cpp
+  src/dealer/interaction/deal_prompt.cpp
+  src/dealer/interaction/dealer_ped.cpp
   src/dealer/vehicle_offers_host.cpp
   src/dealer/dealer_module_instance.cpp
 )

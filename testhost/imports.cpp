@@ -36,18 +36,19 @@ void __cdecl Free(void* block) {
 struct Replacement {
     const char* name;
     void* function;
+    bool heap;
 };
 
 const Replacement kReplacements[] = {
-    {"_time64", reinterpret_cast<void*>(Time64)}, {"_time32", reinterpret_cast<void*>(Time32)},
-    {"time", reinterpret_cast<void*>(Time32)},    {"malloc", reinterpret_cast<void*>(Malloc)},
-    {"calloc", reinterpret_cast<void*>(Calloc)},  {"realloc", reinterpret_cast<void*>(Realloc)},
-    {"free", reinterpret_cast<void*>(Free)},
+    {"_time64", reinterpret_cast<void*>(Time64), false}, {"_time32", reinterpret_cast<void*>(Time32), false},
+    {"time", reinterpret_cast<void*>(Time32), false},    {"malloc", reinterpret_cast<void*>(Malloc), true},
+    {"calloc", reinterpret_cast<void*>(Calloc), true},   {"realloc", reinterpret_cast<void*>(Realloc), true},
+    {"free", reinterpret_cast<void*>(Free), true},
 };
 
 } // namespace
 
-int InterceptPluginImports(HMODULE plugin) {
+int InterceptPluginImports(HMODULE plugin, bool heap) {
     auto* const base = reinterpret_cast<unsigned char*>(plugin);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
@@ -63,6 +64,7 @@ int InterceptPluginImports(HMODULE plugin) {
             const auto* byName =
                 reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
             for (const Replacement& replacement : kReplacements) {
+                if (replacement.heap && !heap) continue;
                 if (std::strcmp(reinterpret_cast<const char*>(byName->Name), replacement.name) != 0) continue;
                 DWORD previous = 0;
                 VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &previous);

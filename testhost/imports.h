@@ -7,9 +7,11 @@
 
 namespace testhost {
 
-// Redirects the clock (_time64, _time32, time) and the heap (malloc, calloc, realloc, free) that the
-// plugin imports from the C runtime. Returns how many import slots were redirected.
-int InterceptPluginImports(HMODULE plugin);
+// Redirects the clock (_time64, _time32, time) and, with `heap`, the heap functions (malloc, calloc,
+// realloc, free) that the plugin imports from the C runtime. Returns how many import slots were
+// redirected. A test program that links the plugin's code in-process redirects its own clock only
+// (the game's heap functions call the C runtime through the same imports).
+int InterceptPluginImports(HMODULE plugin, bool heap = true);
 
 void SetClock(std::int64_t seconds);
 void AdvanceClock(std::int64_t seconds);

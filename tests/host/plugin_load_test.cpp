@@ -1,5 +1,6 @@
 // The real plugin DLL loaded into a stand-in game of one build, as the game's loader loads it.
 #include "contact.h"
+#include "world.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -44,7 +45,9 @@ struct Session {
 };
 
 const Session& Loaded() {
+    static testhost::World world; // the game's commands and functions behind its offsets
     static const Session session = [] {
+        world.Activate();
         Session s;
         s.threadsBefore = ThreadCount();
         s.plugin = testhost::LoadPlugin();

@@ -1,0 +1,28 @@
+#include "dealer/interaction/deal_price.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+// Float to int32 as the x86 conversion does it: truncation, and INT32_MIN for values out of range or NaN.
+std::int32_t TruncateToInt32(float value) {
+    if (!(value >= -2147483648.0f && value < 2147483648.0f)) return INT32_MIN;
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+
+std::int32_t DealPrice(std::int32_t offerPrice, float rate) {
+    const float rated = static_cast<float>(offerPrice) * rate;
+    const std::int32_t hundreds = TruncateToInt32(rated) / 100;
+    return static_cast<std::int32_t>(std::floor(static_cast<double>(hundreds)) * 100.0 - 1.0);
+}
+
+const char* FormatPriceLine(std::int32_t price, char (&line)[kPriceLineSize]) {
+    line[0] = '$';
+    line[1] = ' ';
+    char* end = std::to_chars(line + 2, line + kPriceLineSize - 1, price).ptr;
+    *end = '\0';
+    return line;
+}

@@ -1,0 +1,131 @@
+#include "session.h"
+
+#include "contact.h"
+#include "imports.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <windows.h>
+
+namespace session {
+namespace {
+
+void WriteText(const std::wstring& path, const std::string& content) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+} // namespace
+
+std::string Describe(const testhost::DrawnText& text) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%s @%.2f,%.2f *%.1f", text.text.c_str(), text.x, text.y, text.width);
+    return line;
+}
+
+Session::Session(const std::string& dealers, const std::string& settings) {
+    static bool loaded = false;
+    if (loaded) std::abort(); // one plugin per process, as in the game
+    loaded = true;
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"car_dealers_session_" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    CreateDirectoryW((folder_ + L"\\car_dealers").c_str(), nullptr);
+    WriteText(folder_ + L"\\car_dealers\\dealers.csv", dealers);
+    if (!settings.empty()) WriteText(folder_ + L"\\car_dealers\\dealers.conf", settings);
+    SetCurrentDirectoryW(folder_.c_str());
+
+    world.Activate();
+    testhost::SetClock(1'800'000'000);
+    HMODULE plugin = testhost::LoadPlugin();
+    if (!plugin) std::abort();
+    testhost::InterceptPluginImports(plugin);
+}
+
+Session::~Session() {
+    DeleteFileW((folder_ + L"\\car_dealers\\dealers.csv").c_str());
+    DeleteFileW((folder_ + L"\\car_dealers\\dealers.conf").c_str());
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    SetCurrentDirectoryW(temp);
+    RemoveDirectoryW((folder_ + L"\\car_dealers").c_str());
+    RemoveDirectoryW(folder_.c_str());
+}
+
+void Session::Frame(std::initializer_list<std::int32_t> keys) {
+    world.BeginFrame();
+    world.keysHeld = std::set<std::int32_t>(keys);
+    firstCommand_ = world.commands.size();
+    const std::uint64_t before = testhost::PluginAllocations();
+    testhost::RunFrame();
+    allocations_ = testhost::PluginAllocations() - before;
+}
+
+void Session::Frames(int count, std::initializer_list<std::int32_t> keys) {
+    for (int i = 0; i < count; ++i) Frame(keys);
+}
+
+void Session::AdvanceClock(std::int64_t seconds) {
+    testhost::AdvanceClock(seconds);
+}
+
+std::vector<std::string> Session::Screen() const {
+    std::vector<std::string> texts;
+    for (const testhost::DrawnText& text : world.screen) texts.push_back(Describe(text));
+    return texts;
+}
+
+std::vector<std::string> Session::Commands() const {
+    std::vector<std::string> names;
+    for (std::size_t i = firstCommand_; i < world.commands.size(); ++i)
+        names.push_back(world.commands[i].name);
+    return names;
+}
+
+std::vector<const testhost::IssuedCommand*> Session::Issued(const std::string& name) const {
+    std::vector<const testhost::IssuedCommand*> issued;
+    for (std::size_t i = firstCommand_; i < world.commands.size(); ++i)
+        if (world.commands[i].name == name) issued.push_back(&world.commands[i]);
+    return issued;
+}
+
+std::optional<std::int32_t> Session::PriceShown() const {
+    for (const testhost::DrawnText& text : world.screen)
+        if (text.text.rfind("$ ", 0) == 0) return std::atoi(text.text.c_str() + 2);
+    return std::nullopt;
+}
+
+bool Session::Shows(const std::string& text) const {
+    for (const testhost::DrawnText& drawn : world.screen)
+        if (drawn.text == text) return true;
+    return false;
+}
+
+void Session::WalkTo(float x, float y, float z) {
+    Player().SetPosition({x, y, z});
+}
+
+void Session::EnterVehicle(testhost::Vehicle& vehicle) {
+    Player().vehicle = vehicle.handle;
+    Player().SetPosition(vehicle.position);
+}
+
+void Session::LeaveVehicle() {
+    Player().vehicle = 0;
+}
+
+void Session::DriveTo(float x, float y, float z) {
+    if (testhost::Vehicle* vehicle = world.FindVehicle(Player().vehicle)) vehicle->position = {x, y, z};
+    Player().SetPosition({x, y, z});
+}
+
+testhost::Character* Session::Salesman() {
+    return world.created.empty() ? nullptr : world.FindCharacter(world.created.back().handle);
+}
+
+} // namespace session
