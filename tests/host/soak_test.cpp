@@ -29,6 +29,7 @@ TEST(Soak, RandomSessionKeepsThePluginSoundAndItsOffersBounded) {
     world.Activate();
     testhost::InterceptPluginImports(GetModuleHandleW(nullptr), false);
     DealerModule& module = g_dealer_module;
+    module.dealers.clear(); // whatever car_dealers/ the working folder holds
     for (const auto& lot : kLots) module.dealers.push_back(DealerRecord{lot[0], lot[1], 5.0f, 20, {}});
     InstallGameEvents();
     ScriptTickEvent.push_back(&DealerTick);
