@@ -1,5 +1,7 @@
 #include "dealer/vehicle_offers.h"
 
+#include "dealer/truncate.h"
+
 #include <cmath>
 
 bool VehicleOffer::Bargain(bool raise, std::mt19937& generator) {
@@ -14,8 +16,7 @@ bool VehicleOffer::Bargain(bool raise, std::mt19937& generator) {
 
 AppraisalBasis AppraisalBasisOf(float health, std::uint32_t baseValue) {
     const float h = (std::isnan(health) || health > 1000.0f) ? 1000.0f : health;
-    // x86 converts a float below the int32 range to INT32_MIN; C++ leaves it undefined.
-    const std::int32_t t = h >= -2147483648.0f ? static_cast<std::int32_t>(h) : INT32_MIN;
+    const std::int32_t t = TruncateToInt32(h);
     const std::uint32_t p = static_cast<std::uint32_t>(t) * baseValue;
     AppraisalBasis basis;
     basis.q = p / 1000u;

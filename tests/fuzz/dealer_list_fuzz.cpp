@@ -2,6 +2,7 @@
 // each line's outcome agrees with std::stof / std::stoi in a straightforward reference reader.
 #include "../unit/dealer_reference.h"
 #include "dealer/dealer_list.h"
+#include "fuzz_checks.h"
 
 #include <bit>
 #include <cstdint>
@@ -10,16 +11,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace {
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-bool SameFloat(float a, float b) {
-    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -1,17 +1,9 @@
 #include "dealer/interaction/deal_price.h"
 
+#include "dealer/truncate.h"
+
 #include <charconv>
 #include <cmath>
-
-namespace {
-
-// Float to int32 as the x86 conversion does it: truncation, and INT32_MIN for values out of range or NaN.
-std::int32_t TruncateToInt32(float value) {
-    if (!(value >= -2147483648.0f && value < 2147483648.0f)) return INT32_MIN;
-    return static_cast<std::int32_t>(value);
-}
-
-} // namespace
 
 std::int32_t DealPrice(std::int32_t offerPrice, float rate) {
     const float rated = static_cast<float>(offerPrice) * rate;
