@@ -181,8 +181,8 @@ void CheckSettings(const std::string& bytes, const DealerModule& plugin, FolderC
         if (rateLines[i].empty()) continue; // the default stays
         Rate& rate = *rates[i];
         rate.line = rateLines[i].back();
-        for (std::size_t i2 = 0; i2 + 1 < rateLines[i].size(); ++i2)
-            findings.push_back({rateLines[i][i2], FindingKind::Ignored,
+        for (std::size_t j = 0; j + 1 < rateLines[i].size(); ++j)
+            findings.push_back({rateLines[i][j], FindingKind::Ignored,
                                 std::string(rate.key) + " is set again on line " + std::to_string(rate.line) +
                                     ", which wins"});
         CheckRateLine(report.at(rate.line - 1).line, lines.at(rate.line - 1), rate, findings);
@@ -281,32 +281,43 @@ std::string SkipReason(std::size_t number, std::string_view raw, const DealerLin
 // player: where it holds him, the earlier one does too and is found first.
 void FindOverlaps(FolderCheck& check) {
     const std::vector<Dealer>& dealers = check.dealers;
-    std::vector<bool> hidden(dealers.size(), false);
-    for (std::size_t j = 0; j < dealers.size(); ++j) {
-        const Dealer& b = dealers[j];
-        if (!HoldsAnyone(b)) continue;
-        const double rb = static_cast<float>(b.radius); // the plugin compares the radius as a float
-        std::vector<Overlap> found;
-        for (std::size_t i = 0; i < j && !hidden[j]; ++i) {
-            const Dealer& a = dealers[i];
-            if (!HoldsAnyone(a)) continue;
-            const double ra = static_cast<float>(a.radius);
-            const double distance = std::hypot(double{a.x} - double{b.x}, double{a.y} - double{b.y});
-            if (distance + rb <= ra) {
-                hidden[j] = true;
-                check.dealer_list.findings.push_back(
-                    {b.line, FindingKind::Warning,
-                     "this dealer is never chosen: its zone lies within the zone of line " +
-                         std::to_string(a.line) + ", which comes first"});
-            } else if (distance < ra + rb && !hidden[i]) {
-                found.push_back({a.line, b.line, distance});
-            }
-        }
-        if (!hidden[j]) check.overlaps.insert(check.overlaps.end(), found.begin(), found.end());
-    }
-    std::sort(check.overlaps.begin(), check.overlaps.end(), [](const Overlap& a, const Overlap& b) {
-        return a.first != b.first ? a.first < b.first : a.second < b.second;
+    // The plugin compares the radius as a float.
+    const auto radius = [&](std::size_t i) -> double { return static_cast<float>(dealers[i].radius); };
+    const auto distance = [&](std::size_t i, std::size_t j) {
+        return std::hypot(double{dealers[i].x} - double{dealers[j].x},
+                          double{dealers[i].y} - double{dealers[j].y});
+    };
+    // Only zones whose spans along x meet can share ground: a sweep along x finds those pairs.
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < dealers.size(); ++i)
+        if (HoldsAnyone(dealers[i])) order.push_back(i);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return dealers[a].x - radius(a) < dealers[b].x - radius(b);
     });
+    std::vector<std::pair<std::size_t, std::size_t>> pairs; // (earlier, later) in list order
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const double right = dealers[order[k]].x + radius(order[k]);
+        for (std::size_t m = k + 1; m < order.size() && dealers[order[m]].x - radius(order[m]) <= right; ++m)
+            pairs.emplace_back(std::min(order[k], order[m]), std::max(order[k], order[m]));
+    }
+    std::sort(pairs.begin(), pairs.end());
+
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> hiddenBy(dealers.size(), kNone); // the first zone listed before that holds it
+    for (const auto& [i, j] : pairs)
+        if (hiddenBy[j] == kNone && distance(i, j) + radius(j) <= radius(i)) hiddenBy[j] = i;
+    for (std::size_t j = 0; j < dealers.size(); ++j)
+        if (hiddenBy[j] != kNone)
+            check.dealer_list.findings.push_back(
+                {dealers[j].line, FindingKind::Warning,
+                 "this dealer is never chosen: its zone lies within the zone of line " +
+                     std::to_string(dealers[hiddenBy[j]].line) + ", which comes first"});
+    for (const auto& [i, j] : pairs) {
+        if (hiddenBy[i] != kNone || hiddenBy[j] != kNone) continue;
+        const double apart = distance(i, j);
+        if (apart < radius(i) + radius(j))
+            check.overlaps.push_back({dealers[i].line, dealers[j].line, apart});
+    }
 }
 
 void CheckDealerList(const std::string& bytes, FolderCheck& check) {
