@@ -87,10 +87,17 @@ TEST(DealersCheck, NamesEveryBrokenLineWithItsReason) {
         "  line 5: warning: this dealer is never chosen: its zone lies within the zone of line 2, which "
         "comes first",
         "  line 6: skipped: too few fields: 3 of the 4 needed (x, y, z, radius)",
+        "  line 7: skipped: too few fields: 3 of the 4 needed (x, y, z, radius); the empty text after the "
+        "last comma "
+        "is no field",
         "  line 8: skipped: field 2 (y) \"\" is not a number",
         "  line 9: skipped: field 1 (x) \"1e40\" is out of range",
         "  line 10: skipped: field 4 (radius) \"99999999999\" is out of range",
+        "  line 11: ignored: field 1 (x) \"12.5m\" reads as 12.5: \"m\" is not read",
         "  line 12: warning: radius -5 is negative: the zone never holds the player",
+        "  line 13: skipped: too few fields: 1 of the 4 needed (x, y, z, radius); the list has no comments, "
+        "every "
+        "line is a place",
         "  lines 2 and 14: centres 19.5 apart, radii 30 and 15",
         "problems: 9 skipped, 8 ignored, 5 warnings",
     };
