@@ -1,0 +1,43 @@
+#!/bin/sh
+# The player download as a player gets it. Unpacked into a fresh folder it holds the plugin, the
+# sample car_dealers/ folder and the notes, nothing else; the plugin is a stripped 32-bit DLL that
+# exports nothing, imports only system DLLs and carries its version; and the stand-in game plays
+# the demo session with it, from that folder, as a game would.
+# usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE FILE_VERSION_EXE EMULATOR
+set -eu
+zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 file_version=$7 emulator=$8
+here=$(cd "$(dirname "$0")" && pwd)
+fail() { echo "FAIL: $*"; exit 1; }
+
+listing=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
+expected="car_dealers.dll car_dealers.txt car_dealers/ car_dealers/dealers.conf car_dealers/dealers.csv "
+[ "$listing" = "$expected" ] || fail "the archive holds: $listing"
+rm -rf "$work"
+mkdir -p "$work"
+unzip -q "$zip" -d "$work"
+echo "unpacked: $listing"
+
+cmp "$data/dealers.conf" "$work/car_dealers/dealers.conf" || fail "dealers.conf differs from the sample"
+cmp "$data/dealers.csv" "$work/car_dealers/dealers.csv" || fail "dealers.csv differs from the sample"
+cr=$(printf '\r')
+lines=$(wc -l < "$work/car_dealers.txt")
+crlf=$(grep -c "$cr\$" "$work/car_dealers.txt" || true)
+[ "$lines" -gt 0 ] && [ "$lines" -eq "$crlf" ] || fail "notes: $crlf of $lines lines end with CR LF"
+tr -d '\r' < "$work/car_dealers.txt" | cmp - "$notes" || fail "the notes are not the player notes"
+
+"$here/check_dll_imports.sh" "$work/car_dealers.dll"
+if i686-w64-mingw32-objdump -h "$work/car_dealers.dll" | grep -q ' \.debug'; then fail "the DLL is not stripped"; fi
+
+resource=$(cd "$work" && "$emulator" "$file_version" car_dealers.dll | tr -d '\r')
+echo "$resource"
+echo "$resource" | grep -qx "FileVersion $version.0" || fail "file version is not $version.0"
+echo "$resource" | grep -qx "ProductName Car dealers" || fail "no product name"
+echo "$resource" | grep -q "^FileDescription ." || fail "no description"
+
+cp "$testhost" "$work/"
+status=0
+(cd "$work" && "$emulator" "./$(basename "$testhost")" --demo) > "$work/demo.log" 2>&1 || status=$?
+tail -n 3 "$work/demo.log"
+[ "$status" -eq 0 ] || fail "the demo ended with status $status"
+tr -d "\r" < "$work/demo.log" | grep -qx "demo: done" || fail "the demo did not play to its end"
+echo "ok: the archive installs and plays"
