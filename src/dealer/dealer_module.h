@@ -12,7 +12,7 @@ inline constexpr std::string_view kDealersFileName = "car_dealers/dealers.csv";
 inline constexpr std::string_view kSettingsFileName = "car_dealers/dealers.conf";
 
 // All state of the dealer feature. One instance, g_dealer_module, built by its static
-// initialiser at load; the interaction (Parts 4.1 to 4.6) reads and changes the fields directly.
+// initialiser at load; the dealer interaction reads and changes the fields directly.
 class DealerModule {
   public:
     // Reads car_dealers/dealers.conf and car_dealers/dealers.csv, relative to the process's

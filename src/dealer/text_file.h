@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-// The one way the dealer data files (Parts 3.1, 3.2) are turned into lines, on every platform.
+// The one way the dealer data files are turned into lines, on every platform.
 //
 // The files are read as raw bytes and given the Windows C runtime's text-mode translation here,
 // rather than by opening them in text mode: then the game build and the native tests run the
