@@ -1,6 +1,6 @@
 #!/bin/sh
 # The player download as a player gets it. Unpacked into a fresh folder it holds the plugin, the
-# sample car_dealers/ folder and the notes, nothing else; the plugin is a stripped 32-bit DLL that
+# sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped 32-bit DLL that
 # exports nothing, imports only system DLLs and carries its version; and the stand-in game plays
 # the demo session with it, from that folder, as a game would.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE FILE_VERSION_EXE EMULATOR
@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "FAIL: $*"; exit 1; }
 
 listing=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
-expected="car_dealers.dll car_dealers.txt car_dealers/ car_dealers/dealers.conf car_dealers/dealers.csv "
+expected="car_dealers.dll car_dealers.txt car_dealers/ car_dealers/dealers.conf car_dealers/dealers.csv dealers-check.exe "
 [ "$listing" = "$expected" ] || fail "the archive holds: $listing"
 rm -rf "$work"
 mkdir -p "$work"
@@ -33,6 +33,11 @@ echo "$resource"
 echo "$resource" | grep -qx "FileVersion $version.0" || fail "file version is not $version.0"
 echo "$resource" | grep -qx "ProductName Car dealers" || fail "no product name"
 echo "$resource" | grep -q "^FileDescription ." || fail "no description"
+
+# The players' data checker, run where a player runs it: in the game's folder.
+check=$(cd "$work" && "$emulator" ./dealers-check.exe | tr -d '\r') || fail "dealers-check finds problems in the sample"
+echo "$check" | tail -n 1
+echo "$check" | tail -n 1 | grep -q '^ok: ' || fail "dealers-check did not pass the sample"
 
 cp "$testhost" "$work/"
 status=0
