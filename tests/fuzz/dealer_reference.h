@@ -1,8 +1,7 @@
 #pragma once
 // Straightforward reference readers of the two dealer data files, written the plain way (std::getline pieces,
 // std::stof / std::stoi with their exceptions), with the two mends: a last line without a line feed is read,
-// a line whose number does not convert is skipped. The unit tests and the fuzzers check the real readers
-// against them.
+// a line whose number does not convert is skipped. The fuzzers check the real readers against them.
 #include "dealer/config_file.h"
 #include "dealer/dealer_list.h"
 
