@@ -7,7 +7,6 @@
 
 #include <cfloat>
 #include <cmath>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,14 +60,11 @@ class ConfigTable : public ::testing::TestWithParam<ConfigCase> {};
 TEST_P(ConfigTable, EntriesAndRates) {
     const ConfigCase& c = GetParam();
     TempDir dir;
-    ConfigFile fromFile(dir.Write("dealers.conf", c.file)), fromBuffer("unused"), fromStream("unused");
+    ConfigFile fromFile(dir.Write("dealers.conf", c.file)), fromBuffer("unused");
     fromFile.Load();
     fromBuffer.Load(c.file);
-    std::istringstream in{std::string(c.file)};
-    fromStream.Load(in);
     EXPECT_EQ(fromFile.entries, c.entries);
     EXPECT_EQ(fromBuffer.entries, c.entries);
-    EXPECT_EQ(fromStream.entries, c.entries);
     const DealerModule module(dir.Path("none.csv"), fromFile.file_name);
     EXPECT_EQ(module.price_rate_buy, c.buy);
     EXPECT_EQ(module.price_rate_sell, c.sell);
@@ -77,15 +73,12 @@ TEST_P(ConfigTable, EntriesAndRates) {
 INSTANTIATE_TEST_SUITE_P(Settings, ConfigTable, ::testing::ValuesIn(kTable),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ConfigFile, MissingFileOrDirectoryGivesNoEntriesAndTheDefaults) {
+TEST(ConfigFile, MissingFileOrDirectoryLeavesTheDefaults) {
     TempDir dir;
     for (const std::string& path : {dir.Path("car_dealers/dealers.conf"), dir.path().string()}) {
-        ConfigFile config(path);
-        config.Load();
-        EXPECT_TRUE(config.entries.empty()) << path;
         const DealerModule module(dir.Path("none.csv"), path);
-        EXPECT_EQ(module.price_rate_sell, 0.5f);
-        EXPECT_EQ(module.price_rate_buy, 0.8f);
+        EXPECT_EQ(module.price_rate_sell, 0.5f) << path;
+        EXPECT_EQ(module.price_rate_buy, 0.8f) << path;
     }
 }
 
@@ -107,10 +100,6 @@ TEST(ConfigFile, GetFloatConvertsAsAtofAndRoundsToTheNearestFloat) {
     EXPECT_EQ(NarrowToFloat(0x1.fffffefp127), FLT_MAX);
     EXPECT_EQ(NarrowToFloat(0x1.ffffffp127), INFINITY);
     EXPECT_EQ(NarrowToFloat(-0x1.ffffffp127), -INFINITY);
-}
-
-TEST(ConfigFile, RemoveBlanksTakesSpacesLineFeedsAndCarriageReturnsAnywhere) {
-    EXPECT_EQ(RemoveBlanks(" a b\n\rc\r \t\v "), "abc\t\v");
 }
 
 TEST(ConfigFile, ReportTellsWhatEachLineIs) {

@@ -15,27 +15,23 @@ void ExpectNoInteractionYet(const DealerModule& module) {
     EXPECT_EQ(module.hold_duration, 7);
 }
 
-TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
+TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectoryOrKeepsTheDefaults) {
     TempDir dir;
+    const CurrentDirectory cwd(dir.path());
+    const DealerModule without;
+    EXPECT_EQ(without.price_rate_sell, 0.5f);
+    EXPECT_EQ(without.price_rate_buy, 0.8f);
+    EXPECT_TRUE(without.dealers.empty());
+    ExpectNoInteractionYet(without);
+
     dir.Write("car_dealers/dealers.conf", "price_rate_sell=0.4\r\nprice_rate_buy=0.9\r\n");
     dir.Write("car_dealers/dealers.csv", "100.5,-20,15.25,30\r\n-1,-2,-3,4\r\n");
-    const CurrentDirectory cwd(dir.path());
     const DealerModule module;
     EXPECT_EQ(module.price_rate_sell, 0.4f);
     EXPECT_EQ(module.price_rate_buy, 0.9f);
     ASSERT_EQ(module.dealers.size(), 2u);
     EXPECT_EQ(module.dealers[0].y, -20.0f);
     EXPECT_EQ(module.dealers[1].radius, 4);
-    ExpectNoInteractionYet(module);
-}
-
-TEST(DealerModule, WithNeitherFileTheRatesAreHalfAndFourFifths) {
-    TempDir dir;
-    const CurrentDirectory cwd(dir.path());
-    const DealerModule module;
-    EXPECT_EQ(module.price_rate_sell, 0.5f);
-    EXPECT_EQ(module.price_rate_buy, 0.8f);
-    EXPECT_TRUE(module.dealers.empty());
     ExpectNoInteractionYet(module);
 }
 
