@@ -41,14 +41,11 @@ inline std::vector<std::string> Cut(const std::string& line, char delimiter) {
     return pieces;
 }
 
-inline std::string RemoveBlanks(std::string text) {
-    for (char blank : {' ', '\n', '\r'}) {
-        std::string kept;
-        for (char c : text)
-            if (c != blank) kept.push_back(c);
-        text = kept;
-    }
-    return text;
+inline std::string RemoveBlanks(const std::string& text) {
+    std::string kept;
+    for (char c : text)
+        if (c != ' ' && c != '\n' && c != '\r') kept.push_back(c);
+    return kept;
 }
 
 inline std::unordered_map<std::string, std::string> ConfigEntries(std::string_view bytes) {
