@@ -1,7 +1,7 @@
 // libFuzzer harness of the settings reader: any bytes as dealers.conf. Checks that the
 // reader agrees with the straightforward reference reader and keeps its own invariants.
-#include "../unit/dealer_reference.h"
 #include "dealer/config_file.h"
+#include "dealer_reference.h"
 #include "fuzz_checks.h"
 
 #include <bit>

@@ -1,8 +1,7 @@
 #pragma once
 // Straightforward reference readers of the two dealer data files, written the plain way (std::getline pieces,
 // std::stof / std::stoi with their exceptions), with the two mends: a last line without a line feed is read,
-// a line whose number does not convert is skipped. The unit tests and the fuzzers check the real readers
-// against them.
+// a line whose number does not convert is skipped. The fuzzers check the real readers against them.
 #include "dealer/config_file.h"
 #include "dealer/dealer_list.h"
 
@@ -42,14 +41,11 @@ inline std::vector<std::string> Cut(const std::string& line, char delimiter) {
     return pieces;
 }
 
-inline std::string RemoveBlanks(std::string text) {
-    for (char blank : {' ', '\n', '\r'}) {
-        std::string kept;
-        for (char c : text)
-            if (c != blank) kept.push_back(c);
-        text = kept;
-    }
-    return text;
+inline std::string RemoveBlanks(const std::string& text) {
+    std::string kept;
+    for (char c : text)
+        if (c != ' ' && c != '\n' && c != '\r') kept.push_back(c);
+    return kept;
 }
 
 inline std::unordered_map<std::string, std::string> ConfigEntries(std::string_view bytes) {
