@@ -1,7 +1,9 @@
 #include "imports.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <winternl.h>
 
 namespace testhost {
 namespace {
@@ -48,33 +50,89 @@ const Replacement kReplacements[] = {
 
 } // namespace
 
-int InterceptPluginImports(HMODULE plugin, bool heap) {
-    auto* const base = reinterpret_cast<unsigned char*>(plugin);
+void* RedirectImport(HMODULE module, const char* dll, const char* name, const void* replacement) {
+    auto* const base = reinterpret_cast<unsigned char*>(module);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    int redirected = 0;
-    for (auto* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-         module->Name != 0; ++module) {
-        if (_stricmp(reinterpret_cast<const char*>(base + module->Name), "msvcrt.dll") != 0) continue;
-        auto* names = reinterpret_cast<const IMAGE_THUNK_DATA32*>(base + module->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA32*>(base + module->FirstThunk);
+    for (auto* imported = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         imported->Name != 0; ++imported) {
+        if (_stricmp(reinterpret_cast<const char*>(base + imported->Name), dll) != 0) continue;
+        auto* names = reinterpret_cast<const IMAGE_THUNK_DATA32*>(base + imported->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA32*>(base + imported->FirstThunk);
         for (; names->u1.AddressOfData != 0; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL32(names->u1.Ordinal)) continue;
             const auto* byName =
                 reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            for (const Replacement& replacement : kReplacements) {
-                if (replacement.heap && !heap) continue;
-                if (std::strcmp(reinterpret_cast<const char*>(byName->Name), replacement.name) != 0) continue;
-                DWORD previous = 0;
-                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &previous);
-                slots->u1.Function = reinterpret_cast<std::uintptr_t>(replacement.function);
-                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, previous, &previous);
-                ++redirected;
-            }
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
+            void* const previous = reinterpret_cast<void*>(slots->u1.Function);
+            DWORD protection = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+            slots->u1.Function = reinterpret_cast<std::uintptr_t>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            return previous;
         }
     }
+    return nullptr;
+}
+
+int InterceptPluginImports(HMODULE plugin, bool heap) {
+    int redirected = 0;
+    for (const Replacement& replacement : kReplacements)
+        if ((heap || !replacement.heap) &&
+            RedirectImport(plugin, "msvcrt.dll", replacement.name, replacement.function))
+            ++redirected;
     return redirected;
+}
+
+namespace {
+
+std::vector<std::string> g_load_trace;
+decltype(&std::fopen) g_fopen = nullptr;
+decltype(&GetFileVersionInfoSizeW) g_version_size = nullptr;
+
+std::FILE* __cdecl TraceFopen(const char* path, const char* mode) {
+    g_load_trace.push_back(path);
+    return g_fopen(path, mode);
+}
+DWORD WINAPI TraceVersionSize(LPCWSTR path, LPDWORD handle) {
+    g_load_trace.push_back("version");
+    return g_version_size(path, handle);
+}
+
+// What the loader tells of a module it has mapped (LDR_DLL_NOTIFICATION_DATA).
+struct DllNotification {
+    ULONG flags;
+    const UNICODE_STRING* fullName;
+    const UNICODE_STRING* baseName;
+    void* base;
+    ULONG size;
+};
+
+void CALLBACK OnDllNotification(ULONG reason, const DllNotification* data, void*) {
+    constexpr ULONG kLoaded = 1;
+    if (reason != kLoaded) return;
+    const std::wstring name(data->baseName->Buffer, data->baseName->Length / sizeof(wchar_t));
+    if (_wcsicmp(name.c_str(), L"car_dealers.dll") != 0) return;
+    auto* const plugin = static_cast<HMODULE>(data->base);
+    g_fopen = reinterpret_cast<decltype(g_fopen)>(
+        RedirectImport(plugin, "msvcrt.dll", "fopen", reinterpret_cast<const void*>(&TraceFopen)));
+    g_version_size = reinterpret_cast<decltype(g_version_size)>(RedirectImport(
+        plugin, "version.dll", "GetFileVersionInfoSizeW", reinterpret_cast<const void*>(&TraceVersionSize)));
+}
+
+} // namespace
+
+void TracePluginLoad() {
+    using Register = LONG(NTAPI*)(ULONG, decltype(&OnDllNotification), void*, void**);
+    const auto registerNotification = reinterpret_cast<Register>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "LdrRegisterDllNotification")));
+    static void* cookie = nullptr;
+    if (registerNotification) registerNotification(0, &OnDllNotification, nullptr, &cookie);
+}
+
+const std::vector<std::string>& PluginLoadTrace() {
+    return g_load_trace;
 }
 
 void SetClock(std::int64_t seconds) {

@@ -1,8 +1,10 @@
 #pragma once
-// The game's side of the plugin's C runtime: after LoadPlugin, the plugin's imports of the clock
-// and of the heap functions are pointed at the game, so tests set the time the plugin reads and
-// count the allocations it makes.
+// The game's side of the plugin's imports: after LoadPlugin, its clock and heap functions are
+// pointed at the game, so tests set the time the plugin reads and count the allocations it makes;
+// before its static initialisers run, its start-up reads can be traced.
 #include <cstdint>
+#include <string>
+#include <vector>
 #include <windows.h>
 
 namespace testhost {
@@ -12,6 +14,16 @@ namespace testhost {
 // redirected. A test program that links the plugin's code in-process redirects its own clock only
 // (the game's heap functions call the C runtime through the same imports).
 int InterceptPluginImports(HMODULE plugin, bool heap = true);
+
+// Points `module`'s import of `name` from `dll` at `replacement`; returns what the import slot held,
+// or null when the module does not import it.
+void* RedirectImport(HMODULE module, const char* dll, const char* name, const void* replacement);
+
+// From the moment the plugin is mapped, before its static initialisers run (a DLL load
+// notification), records in order its reads of the game's version information ("version") and
+// the paths of the files it opens.
+void TracePluginLoad();
+const std::vector<std::string>& PluginLoadTrace();
 
 void SetClock(std::int64_t seconds);
 void AdvanceClock(std::int64_t seconds);

@@ -464,9 +464,15 @@ const std::map<std::uint32_t, std::pair<const char*, ScriptCommandEntry>>& Comma
 } // namespace
 
 // The lookup routine's body; the entry (world_lookup.S) takes the hash in ESI. 0 means unknown,
-// 1 asks the entry to fault.
+// 1 to 3 ask the entry to fail as that LookupFault.
 extern "C" std::uint32_t WorldScriptLookup(std::uint32_t hash) {
     return Active().LookUp(hash);
+}
+
+// The handler the lookup registers for itself: it takes no exception, and counts its unwinds.
+extern "C" EXCEPTION_DISPOSITION WorldLookupOwnHandler(EXCEPTION_RECORD* exception, void*, CONTEXT*, void*) {
+    if (exception->ExceptionFlags & EXCEPTION_UNWINDING) ++Active().counters.lookupUnwinds;
+    return ExceptionContinueSearch;
 }
 extern "C" void WorldScriptLookupEntry();
 
@@ -645,9 +651,9 @@ void World::SwapVehiclePool() {
 
 std::uint32_t World::LookUp(std::uint32_t hash) {
     ++counters.lookups;
-    if (faulting_.count(hash)) {
+    if (const auto fault = faulting_.find(hash); fault != faulting_.end()) {
         ++counters.lookupFaults;
-        return 1;
+        return static_cast<std::uint32_t>(fault->second);
     }
     const auto found = table_.find(hash);
     if (found == table_.end() || unknown_.count(hash)) {

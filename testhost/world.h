@@ -155,9 +155,15 @@ struct CreatedCharacter {
     std::int32_t handle = 0;
 };
 
+// How the game's lookup fails for a hash, each time after clobbering the caller's registers: it
+// reads address 0; it raises an exception that cannot be continued (as a C++ throw does); or it
+// registers an exception handler of its own, then reads address 0.
+enum class LookupFault : std::uint32_t { AccessViolation = 1, Noncontinuable, NestedRegistration };
+
 struct WorldCounters {
     int lookups = 0;
     int lookupFaults = 0;
+    int lookupUnwinds = 0; // unwinds seen by the lookup's own exception registration
     int unknownLookups = 0;
     int handlerCalls = 0;
     int unknownVehicleObjects = 0; // GetVehicleObject with a handle the pool does not hold
@@ -193,7 +199,9 @@ class World {
 
     // Test switches
     void MakeUnknown(std::uint32_t hash) { unknown_.insert(hash); }
-    void MakeLookupFault(std::uint32_t hash) { faulting_.insert(hash); }
+    void MakeLookupFault(std::uint32_t hash, LookupFault fault = LookupFault::AccessViolation) {
+        faulting_[hash] = fault;
+    }
     void AddCommand(std::uint32_t hash, std::string name, ScriptCommandEntry entry);
     bool playerObjectPresent = true;    // GetPlayerObject returns null when false
     bool failCharacterCreation = false; // the factory returns null when true
@@ -248,7 +256,7 @@ class World {
     };
     std::map<std::uint32_t, Command> table_;
     std::set<std::uint32_t> unknown_;
-    std::set<std::uint32_t> faulting_;
+    std::map<std::uint32_t, LookupFault> faulting_;
     std::map<std::int32_t, std::unique_ptr<Character>> characters_;
     std::map<std::int32_t, std::unique_ptr<Vehicle>> vehicles_;
     std::map<std::uint32_t, std::int32_t> modelIndices_;

@@ -19,17 +19,29 @@ CodeProtectionScope::~CodeProtectionScope() {
     VirtualProtect(reinterpret_cast<void*>(address_), size_, previous_protection_, &scratch);
 }
 
-std::uint32_t PatchCall(std::uint32_t site, std::uint32_t target) {
-    if (site == 0) return 0;
-    auto* const code = reinterpret_cast<unsigned char*>(site);
+namespace {
 
+// The displacement of the call at `site`; false when its protection cannot be changed.
+bool ReadDisplacement(std::uint32_t site, std::uint32_t& displacement) {
+    CodeProtectionScope scope(site + 1, 4);
+    if (!scope.changed()) return false;
+    std::memcpy(&displacement, reinterpret_cast<const void*>(site + 1), 4);
+    return true;
+}
+
+} // namespace
+
+std::uint32_t ReadCallDestination(std::uint32_t site) {
     std::uint32_t displacement = 0;
-    {
-        CodeProtectionScope scope(site + 1, 4);
-        if (!scope.changed()) return 0;
-        std::memcpy(&displacement, code + 1, 4);
-    }
+    if (site == 0 || !ReadDisplacement(site, displacement)) return 0;
+    return CallDestination(site, displacement);
+}
+
+std::uint32_t PatchCall(std::uint32_t site, std::uint32_t target) {
+    std::uint32_t displacement = 0;
+    if (site == 0 || !ReadDisplacement(site, displacement)) return 0;
     const std::uint32_t previous = CallDestination(site, displacement);
+    auto* const code = reinterpret_cast<unsigned char*>(site);
     {
         CodeProtectionScope scope(site, 1);
         if (!scope.changed()) return previous;

@@ -19,6 +19,10 @@ class CodeProtectionScope {
     bool changed_ = false;
 };
 
+// Where the five-byte relative call at `site` goes now: what PatchCall would return, read without
+// writing anything (0 for site 0 or where the code's protection cannot be changed).
+std::uint32_t ReadCallDestination(std::uint32_t site);
+
 // Redirects the five-byte relative call at `site` to `target` and returns where it went before.
 // Site 0 does nothing and returns 0. Where the protection of the code cannot be changed, the site
 // is left as it is: nothing is written there (and 0 is returned if it could not even be read).

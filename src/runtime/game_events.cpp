@@ -4,6 +4,8 @@
 #include "runtime/host_addresses.h"
 #include "runtime/host_version.h"
 
+#include <atomic>
+
 EventList ScriptTickEvent;
 EventList PreCallEvent2;
 EventList PreCallEvent3;
@@ -90,6 +92,11 @@ extern "C" void DispatchGameEvent(std::uint32_t index) {
 void InstallGameEvents() {
     for (int i = 0; i < kGameEventCount; ++i) {
         const std::uint32_t site = ResolveHostAddress(kEventSites[i].offsetV1070, kEventSites[i].offsetV1080);
-        g_event_saved_destination[i] = PatchCall(site, g_event_handlers[i]);
+        // A game thread may pass the site as soon as its displacement points at the handler, which
+        // then jumps through the saved destination: store it first. x86 keeps stores in order; the
+        // fence keeps the compiler from moving PatchCall's writes before it.
+        g_event_saved_destination[i] = ReadCallDestination(site);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        PatchCall(site, g_event_handlers[i]);
     }
 }

@@ -9,17 +9,25 @@
 // Calls the lookup routine at `routine` with the hash in ESI under an exception registration
 // whose handler is the one below (script_lookup.S).
 extern "C" std::uint32_t GuardedScriptLookup(std::uint32_t routine, std::uint32_t hash);
-extern "C" void ScriptLookupResume();
+// Unwinds every registration above the guard's with RtlUnwind, then resumes in
+// GuardedScriptLookup with ESP on the guard's record; the lookup yields 0.
+extern "C" [[noreturn]] void ResumeAfterLookupFault(void* registration, EXCEPTION_RECORD* exception);
 
-// Accepts every exception raised inside the lookup: execution resumes in GuardedScriptLookup,
-// with ESP on its registration record, and the lookup yields 0.
-extern "C" EXCEPTION_DISPOSITION ScriptLookupExceptionHandler(EXCEPTION_RECORD* exception, void* frame,
-                                                              CONTEXT* context, void*) {
+// The guard's frame handler, called by the system's exception dispatcher. It takes every
+// exception raised inside the lookup, as an __except whose filter always accepts:
+// - First pass (no unwind flag): it never returns a disposition. ExceptionContinueExecution
+//   cannot resume an exception raised with EXCEPTION_NONCONTINUABLE (the system raises
+//   EXCEPTION_NONCONTINUABLE_EXCEPTION instead), and would leave the lookup's own registrations
+//   linked without their unwind. It unwinds to its registration and resumes past the lookup,
+//   which is the same for continuable and non-continuable exceptions.
+// - Second pass (EXCEPTION_UNWINDING, with EXCEPTION_EXIT_UNWIND when a thread exits): an unwind
+//   passing through the guard, which has nothing to clean up: ExceptionContinueSearch. Its own
+//   unwind stops at its registration and does not call it.
+extern "C" EXCEPTION_DISPOSITION ScriptLookupExceptionHandler(EXCEPTION_RECORD* exception, void* registration,
+                                                              CONTEXT*, void*) {
     if (exception->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
         return ExceptionContinueSearch;
-    context->Esp = reinterpret_cast<DWORD>(frame);
-    context->Eip = reinterpret_cast<DWORD>(&ScriptLookupResume);
-    return ExceptionContinueExecution;
+    ResumeAfterLookupFault(registration, exception);
 }
 
 namespace {

@@ -1,11 +1,13 @@
 // The real plugin DLL loaded into a stand-in game of one build, as the game's loader loads it.
 #include "contact.h"
+#include "imports.h"
 #include "world.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <tlhelp32.h>
+#include <vector>
 
 namespace {
 
@@ -50,6 +52,7 @@ const Session& Loaded() {
         world.Activate();
         Session s;
         s.threadsBefore = ThreadCount();
+        testhost::TracePluginLoad();
         s.plugin = testhost::LoadPlugin();
         Sleep(50); // let the plugin's own thread start
         s.threadsAfter = ThreadCount();
@@ -65,6 +68,12 @@ TEST(PluginLoad, LoadsAndKeepsItselfLoadedWithOneThreadOfItsOwn) {
     // The plugin holds a reference to itself: the loader's reference going away does not unload it.
     EXPECT_TRUE(FreeLibrary(session.plugin));
     EXPECT_EQ(GetModuleHandleW(L"car_dealers.dll"), session.plugin);
+}
+
+TEST(PluginLoad, KnowsTheGamesBuildBeforeItReadsItsFiles) {
+    Loaded();
+    EXPECT_EQ(testhost::PluginLoadTrace(),
+              (std::vector<std::string>{"version", "car_dealers/dealers.conf", "car_dealers/dealers.csv"}));
 }
 
 TEST(PluginLoad, CarriesItsVersionForThePlayerToSee) {

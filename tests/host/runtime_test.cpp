@@ -1,6 +1,7 @@
 // The plugin's runtime linked into a stand-in game: address resolution, call patching and the
 // dispatch of the game events, observed from the inside.
 #include "contact.h"
+#include "imports.h"
 #include "runtime/code_patch.h"
 #include "runtime/game_events.h"
 #include "runtime/host_addresses.h"
@@ -21,9 +22,40 @@ DWORD Protection(std::uint32_t address) {
     return info.Protect;
 }
 
+// Installation watched at each protection change: a game thread that passes a site right after
+// its displacement is written must reach the game's own callee, never an empty saved destination.
+int g_passes_to_callee[testhost::kSiteCount];
+int g_passes_to_nothing = 0;
+decltype(&VirtualProtect) g_virtual_protect = nullptr;
+
+BOOL WINAPI ProtectThenPassTheSite(LPVOID address, SIZE_T size, DWORD protection, PDWORD previous) {
+    const BOOL changed = g_virtual_protect(address, size, protection, previous);
+    for (int site = 0; site < testhost::kSiteCount; ++site) {
+        const std::uint32_t at = testhost::SiteAddress(site);
+        if (reinterpret_cast<std::uintptr_t>(address) != at + 1) continue;
+        if (at + 5 + testhost::ReadWord(at + 1) == testhost::SiteCallee(site)) continue; // not redirected yet
+        if (g_event_saved_destination[site] == 0) {
+            ++g_passes_to_nothing; // the game would jump to address 0
+            continue;
+        }
+        const std::uint32_t calls = testhost::LastRecord(site).calls;
+        testhost::RunSite(site, {});
+        g_passes_to_callee[site] += static_cast<int>(testhost::LastRecord(site).calls - calls);
+    }
+    return changed;
+}
+
 class GameEvents : public testing::Test {
   protected:
-    static void SetUpTestSuite() { InstallGameEvents(); }
+    static void SetUpTestSuite() {
+        const HMODULE game = GetModuleHandleW(nullptr);
+        g_virtual_protect = &VirtualProtect; // the system's, taken before it is redirected
+        testhost::RedirectImport(game, "kernel32.dll", "VirtualProtect",
+                                 reinterpret_cast<const void*>(&ProtectThenPassTheSite));
+        InstallGameEvents();
+        testhost::RedirectImport(game, "kernel32.dll", "VirtualProtect",
+                                 reinterpret_cast<const void*>(g_virtual_protect));
+    }
     void SetUp() override {
         g_calls.clear();
         g_context_seen = 0;
@@ -70,6 +102,11 @@ TEST(PatchCall, LeavesCodeWhoseProtectionCannotBeChangedAlone) {
     ASSERT_NE(reserved, nullptr);
     EXPECT_EQ(PatchCall(reinterpret_cast<std::uintptr_t>(reserved), 0x64000000), 0u);
     VirtualFree(reserved, 0, MEM_RELEASE);
+}
+
+TEST_F(GameEvents, ASitePassedWhileBeingInstalledReachesTheGamesCallee) {
+    EXPECT_EQ(g_passes_to_nothing, 0);
+    for (int site = 0; site < testhost::kSiteCount; ++site) EXPECT_EQ(g_passes_to_callee[site], 1) << site;
 }
 
 TEST_F(GameEvents, ListenersRunInTheOrderTheyWereAppended) {

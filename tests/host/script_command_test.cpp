@@ -250,8 +250,15 @@ std::uint32_t ExceptionChain() {
     return head;
 }
 
-TEST_F(ScriptCommands, ALookupThatFaultsSkipsTheCommandAndTheFrameGoesOn) {
-    world.MakeLookupFault(hashes::GetLocalPlayerIndex);
+// The game's lookup fails in one of its ways (each test in a process of its own: a guard that
+// mishandles one ends the game).
+class LookupGuard : public ScriptFrame {
+  protected:
+    void FailsAndTheFrameGoesOn(testhost::LookupFault fault);
+};
+
+void LookupGuard::FailsAndTheFrameGoesOn(testhost::LookupFault fault) {
+    world.MakeLookupFault(hashes::GetLocalPlayerIndex, fault);
     world.player.index = 3;
     const std::uint32_t calleeRunsBefore = testhost::LastRecord(0).calls;
     std::uint32_t chainBefore = 0, chainAfter = 1;
@@ -268,11 +275,13 @@ TEST_F(ScriptCommands, ALookupThatFaultsSkipsTheCommandAndTheFrameGoesOn) {
     EXPECT_EQ(world.counters.lookupFaults, 2);
     EXPECT_EQ(chainAfter, chainBefore);
     EXPECT_EQ(canary, 0xC0FFEEu);
-    // The faulting routine clobbered every register; the caller's are back.
+    // The failing routine clobbered every register; the caller's are back.
     const void* lookup = reinterpret_cast<const void*>(&GetScriptCommandHandler);
     EXPECT_EQ(RegistersClobberedBy(lookup, hashes::GetLocalPlayerIndex), 0u);
     EXPECT_EQ(RegistersClobberedBy(lookup, hashes::GetPlayerIdentifier), 0u);
     EXPECT_EQ(world.counters.lookupFaults, 3);
+    // A registration made inside the lookup is unwound each time, before the guard resumes.
+    EXPECT_EQ(world.counters.lookupUnwinds, fault == testhost::LookupFault::NestedRegistration ? 3 : 0);
     EXPECT_EQ(identifier, 7); // the next command works
     ASSERT_EQ(world.commands.size(), 1u);
     EXPECT_EQ(world.commands[0].name, "GetPlayerIdentifier");
@@ -281,6 +290,16 @@ TEST_F(ScriptCommands, ALookupThatFaultsSkipsTheCommandAndTheFrameGoesOn) {
     EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
     // A handler looked up by the guard is called unguarded afterwards, with normal exceptions intact.
     EXPECT_THROW(throw std::runtime_error("still unwinds"), std::runtime_error);
+}
+
+TEST_F(LookupGuard, AnAccessViolationSkipsTheCommand) {
+    FailsAndTheFrameGoesOn(testhost::LookupFault::AccessViolation);
+}
+TEST_F(LookupGuard, ANoncontinuableExceptionSkipsTheCommand) {
+    FailsAndTheFrameGoesOn(testhost::LookupFault::Noncontinuable);
+}
+TEST_F(LookupGuard, ARegistrationInsideTheLookupIsUnwound) {
+    FailsAndTheFrameGoesOn(testhost::LookupFault::NestedRegistration);
 }
 
 TEST_F(ScriptCommands, DrawScreenTextSetsBothScalesThenDrawsTheLiteral) {
