@@ -1,5 +1,6 @@
 // Deals played with the real plugin in the stand-in game, as a player would play them. Each test is
 // its own process: the plugin is loaded once per game.
+#include "imports.h"
 #include "session.h"
 
 #include <algorithm>
@@ -404,6 +405,36 @@ TEST(Appraisal, PricesVaryFromVehicleToVehicle) {
         s.world.RemoveVehicle(car.handle);
     }
     EXPECT_GT(prices.size(), 1u); // the random device is not a fixed sequence
+}
+
+// Past 2038 the C runtime's 32-bit clock answers -1: every timer of a deal runs on the 64-bit one.
+TEST(Clock, ADealPlaysOutIn2039) {
+    Session s(kDealers);
+    testhost::SetClock(2'180'000'000); // February 2039
+    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    OpenBuying(s, car);
+    ASSERT_TRUE(s.Shows("Buying"));
+    s.Frame({kBackspace});
+    s.AdvanceClock(3);
+    s.Frame({kBackspace});
+    EXPECT_EQ(s.Player().speech, Texts(2, "GENERIC_BUY"));
+    EXPECT_EQ(s.Salesman()->speech.size(), 2u);
+    s.world.player.money = 1e9f;
+    s.Frame({kE});
+    EXPECT_TRUE(car.ownedByPlayer);
+    s.AdvanceClock(5);
+    s.Frame();
+    EXPECT_EQ(s.Screen(), Texts{"The vehicle is yours! @0.10,0.10 *1.0"});
+    s.AdvanceClock(1);
+    s.Frame();
+    EXPECT_TRUE(s.Screen().empty());
+    s.WalkTo(200, 100), s.Frames(2); // left: the deal is over and the cool-down starts
+    s.WalkTo(110, 100), s.Frame({kE}), s.Frames(2);
+    EXPECT_FALSE(s.Shows("Buying"));
+    s.AdvanceClock(5);
+    s.Frame();
+    s.Frame();
+    EXPECT_TRUE(s.Shows("Buying"));
 }
 
 // What each steady frame of a state costs: exactly the commands of its step, and no allocation.
