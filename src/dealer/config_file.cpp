@@ -80,7 +80,9 @@ void ConfigFile::Load(std::string_view fileBytes, std::vector<ConfigLineReport>*
 float ConfigFile::GetFloat(const std::string& key, float defaultValue) const {
     const auto entry = entries.find(key);
     if (entry == entries.end()) return defaultValue;
-    return NarrowToFloat(std::atof(entry->second.c_str()));
+    // atof is strtod without the end: C99's, with hexadecimal, infinity and not-a-number. On Windows
+    // the mingw-w64 headers make strtod their own conforming one; msvcrt's atof is not.
+    return NarrowToFloat(std::strtod(entry->second.c_str(), nullptr));
 }
 
 float NarrowToFloat(double value) {
