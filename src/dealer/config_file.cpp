@@ -65,12 +65,6 @@ void ConfigFile::Load() {
     ReadText(text, entries, nullptr);
 }
 
-void ConfigFile::Load(std::istream& in, std::vector<ConfigLineReport>* report) {
-    std::string text = ReadAllBytes(in);
-    ApplyTextMode(text);
-    ReadText(text, entries, report);
-}
-
 void ConfigFile::Load(std::string_view fileBytes, std::vector<ConfigLineReport>* report) {
     std::string text(fileBytes);
     ApplyTextMode(text);
