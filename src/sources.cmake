@@ -11,6 +11,9 @@ set(CORE_SOURCES
   src/dealer/dealer_module.cpp
 )
 
+# The data file readers over std::istream: for the native tests and fuzzers, never in the plugin.
+set(STREAM_SOURCES src/dealer/stream_readers.cpp)
+
 # The host shell: everything that touches the game process. Windows build only.
 set(PLUGIN_SOURCES
   src/runtime/host_version.cpp
@@ -34,4 +37,5 @@ set(PLUGIN_SOURCES
 )
 
 list(TRANSFORM CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
+list(TRANSFORM STREAM_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
 list(TRANSFORM PLUGIN_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)

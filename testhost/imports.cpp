@@ -15,9 +15,12 @@ __int64 __cdecl Time64(__int64* out) {
     if (out) *out = g_clock;
     return g_clock;
 }
+// The runtime's 32-bit clock ends with 2038-01-18 23:59:59 UTC; after that it answers -1.
 long __cdecl Time32(long* out) {
-    if (out) *out = static_cast<long>(g_clock);
-    return static_cast<long>(g_clock);
+    constexpr std::int64_t kLastSecond = 0x7FFFD27F;
+    const long now = g_clock >= 0 && g_clock <= kLastSecond ? static_cast<long>(g_clock) : -1;
+    if (out) *out = now;
+    return now;
 }
 void* __cdecl Malloc(std::size_t size) {
     ++g_allocations;

@@ -65,12 +65,6 @@ void ConfigFile::Load() {
     ReadText(text, entries, nullptr);
 }
 
-void ConfigFile::Load(std::istream& in, std::vector<ConfigLineReport>* report) {
-    std::string text = ReadAllBytes(in);
-    ApplyTextMode(text);
-    ReadText(text, entries, report);
-}
-
 void ConfigFile::Load(std::string_view fileBytes, std::vector<ConfigLineReport>* report) {
     std::string text(fileBytes);
     ApplyTextMode(text);
@@ -80,7 +74,9 @@ void ConfigFile::Load(std::string_view fileBytes, std::vector<ConfigLineReport>*
 float ConfigFile::GetFloat(const std::string& key, float defaultValue) const {
     const auto entry = entries.find(key);
     if (entry == entries.end()) return defaultValue;
-    return NarrowToFloat(std::atof(entry->second.c_str()));
+    // atof is strtod without the end: C99's, with hexadecimal, infinity and not-a-number. On Windows
+    // the mingw-w64 headers make strtod their own conforming one; msvcrt's atof is not.
+    return NarrowToFloat(std::strtod(entry->second.c_str(), nullptr));
 }
 
 float NarrowToFloat(double value) {

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstddef>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -42,10 +41,8 @@ class ConfigFile {
 
     // Reads file_name into entries; a missing or unreadable file adds nothing. Reports nothing.
     void Load();
-    // The same reading of a file's raw bytes, as a buffer or as a stream opened in binary mode;
-    // with a report, every line's outcome is appended to it.
+    // The same reading of a file's raw bytes; with a report, every line's outcome is appended to it.
     void Load(std::string_view fileBytes, std::vector<ConfigLineReport>* report = nullptr);
-    void Load(std::istream& in, std::vector<ConfigLineReport>* report = nullptr);
 
     // The stored value of key converted as by atof and narrowed to float; else defaultValue.
     float GetFloat(const std::string& key, float defaultValue) const;

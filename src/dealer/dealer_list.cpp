@@ -138,13 +138,6 @@ void ReadDealerList(std::string_view fileBytes, std::vector<DealerRecord>& deale
     ReadText(text, dealers, report);
 }
 
-void ReadDealerList(std::istream& in, std::vector<DealerRecord>& dealers,
-                    std::vector<DealerLineReport>* report) {
-    std::string text = ReadAllBytes(in);
-    ApplyTextMode(text);
-    ReadText(text, dealers, report);
-}
-
 void ReadDealerListFile(const std::string& path, std::vector<DealerRecord>& dealers,
                         std::vector<DealerLineReport>* report) {
     std::string text = ReadFileBytes(path);

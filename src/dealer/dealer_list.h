@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,12 +48,9 @@ struct DealerLineReport {
     DealerLine line;
 };
 
-// Appends a record for every accepted line of a dealer list file's raw bytes, given as a buffer
-// or as a stream opened in binary mode, in file order; with a report, every line's outcome is
-// appended to it. Throws nothing but std::bad_alloc.
+// Appends a record for every accepted line of a dealer list file's raw bytes, in file order; with
+// a report, every line's outcome is appended to it. Throws nothing but std::bad_alloc.
 void ReadDealerList(std::string_view fileBytes, std::vector<DealerRecord>& dealers,
-                    std::vector<DealerLineReport>* report = nullptr);
-void ReadDealerList(std::istream& in, std::vector<DealerRecord>& dealers,
                     std::vector<DealerLineReport>* report = nullptr);
 // The same for the file at path (read as raw bytes); a missing or unreadable file adds nothing.
 void ReadDealerListFile(const std::string& path, std::vector<DealerRecord>& dealers,

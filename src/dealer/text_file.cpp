@@ -1,7 +1,6 @@
 #include "dealer/text_file.h"
 
 #include <cstdio>
-#include <istream>
 
 void ApplyTextMode(std::string& bytes) {
     const std::size_t ctrlZ = bytes.find('\x1A');
@@ -20,22 +19,6 @@ void ApplyTextMode(std::string& bytes) {
         in += run;
     }
     bytes.resize(out);
-}
-
-std::string ReadAllBytes(std::istream& in) {
-    // Read straight into the text, which grows geometrically.
-    constexpr std::size_t kChunk = 4096;
-    std::string bytes;
-    std::size_t filled = 0;
-    for (;;) {
-        bytes.resize(filled + kChunk);
-        in.read(bytes.data() + filled, static_cast<std::streamsize>(kChunk));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        filled += got;
-        if (got < kChunk) break;
-    }
-    bytes.resize(filled);
-    return bytes;
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstddef>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -17,9 +16,6 @@
 
 // Text-mode translation of a file's raw bytes (see above), in place: the text is never longer.
 void ApplyTextMode(std::string& bytes);
-
-// Every byte the stream still holds, as it comes (open files in binary mode).
-std::string ReadAllBytes(std::istream& in);
 
 // The raw bytes of a file; empty when it cannot be opened. No stream stays open.
 std::string ReadFileBytes(const std::string& path);

@@ -1,6 +1,7 @@
 // libFuzzer harness of the settings reader: any bytes as dealers.conf. Checks that the
 // reader agrees with the straightforward reference reader and keeps its own invariants.
 #include "dealer/config_file.h"
+#include "dealer/stream_readers.h"
 #include "dealer_reference.h"
 #include "fuzz_checks.h"
 
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ConfigFile fromStream("unused");
     std::istringstream in{std::string(bytes)};
-    fromStream.Load(in);
+    LoadConfig(fromStream, in);
     Check(fromStream.entries == config.entries);
     return 0;
 }

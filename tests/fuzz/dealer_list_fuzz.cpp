@@ -1,6 +1,7 @@
 // libFuzzer harness of the dealer list reader: any bytes as dealers.csv. Checks that
 // each line's outcome agrees with std::stof / std::stoi in a straightforward reference reader.
 #include "dealer/dealer_list.h"
+#include "dealer/stream_readers.h"
 #include "dealer_reference.h"
 #include "fuzz_checks.h"
 

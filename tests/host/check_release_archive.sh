@@ -1,8 +1,9 @@
 #!/bin/sh
 # The player download as a player gets it. Unpacked into a fresh folder it holds the plugin, the
-# sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped 32-bit DLL that
-# exports nothing, imports only system DLLs and carries its version; and the stand-in game plays
-# the demo session with it, from that folder, as a game would.
+# sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped
+# 32-bit DLL of at most 320 KiB that exports nothing, imports only its listed system functions and
+# carries its version; and the stand-in game plays the demo session with it, from that folder, as a
+# game would.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE FILE_VERSION_EXE EMULATOR
 set -eu
 zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 file_version=$7 emulator=$8
@@ -27,6 +28,10 @@ tr -d '\r' < "$work/car_dealers.txt" | cmp - "$notes" || fail "the notes are not
 
 "$here/check_dll_imports.sh" "$work/car_dealers.dll"
 if i686-w64-mingw32-objdump -h "$work/car_dealers.dll" | grep -q ' \.debug'; then fail "the DLL is not stripped"; fi
+# No iostreams or locale in the plugin: that alone would triple it.
+size=$(stat -c %s "$work/car_dealers.dll")
+echo "car_dealers.dll: $size bytes"
+[ "$size" -le 327680 ] || fail "the DLL is $size bytes, more than 320 KiB"
 
 resource=$(cd "$work" && "$emulator" "$file_version" car_dealers.dll | tr -d '\r')
 echo "$resource"

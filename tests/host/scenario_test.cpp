@@ -1,5 +1,6 @@
 // Deals played with the real plugin in the stand-in game, as a player would play them. Each test is
 // its own process: the plugin is loaded once per game.
+#include "imports.h"
 #include "session.h"
 
 #include <algorithm>
@@ -404,6 +405,88 @@ TEST(Appraisal, PricesVaryFromVehicleToVehicle) {
         s.world.RemoveVehicle(car.handle);
     }
     EXPECT_GT(prices.size(), 1u); // the random device is not a fixed sequence
+}
+
+// Past 2038 the C runtime's 32-bit clock answers -1: every timer of a deal runs on the 64-bit one.
+TEST(Clock, ADealPlaysOutIn2039) {
+    Session s(kDealers);
+    testhost::SetClock(2'180'000'000); // February 2039
+    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    OpenBuying(s, car);
+    ASSERT_TRUE(s.Shows("Buying"));
+    s.Frame({kBackspace});
+    s.AdvanceClock(3);
+    s.Frame({kBackspace});
+    EXPECT_EQ(s.Player().speech, Texts(2, "GENERIC_BUY"));
+    EXPECT_EQ(s.Salesman()->speech.size(), 2u);
+    s.world.player.money = 1e9f;
+    s.Frame({kE});
+    EXPECT_TRUE(car.ownedByPlayer);
+    s.AdvanceClock(5);
+    s.Frame();
+    EXPECT_EQ(s.Screen(), Texts{"The vehicle is yours! @0.10,0.10 *1.0"});
+    s.AdvanceClock(1);
+    s.Frame();
+    EXPECT_TRUE(s.Screen().empty());
+    s.WalkTo(200, 100), s.Frames(2); // left: the deal is over and the cool-down starts
+    s.WalkTo(110, 100), s.Frame({kE}), s.Frames(2);
+    EXPECT_FALSE(s.Shows("Buying"));
+    s.AdvanceClock(5);
+    s.Frame();
+    s.Frame();
+    EXPECT_TRUE(s.Shows("Buying"));
+}
+
+// Rates as the C library reads numbers. One car at lot A, with 1,000,000 to spend: the price it is
+// offered at on foot and the money after E, then, driven away and back, the price the dealer offers
+// for it and the money after E. Both prices come from one offer, so from one base price.
+struct Deal {
+    std::int32_t buying, selling;
+    float afterBuying, afterSelling;
+};
+Deal BuyAndSellBack(const std::string& settings) {
+    Session s(kDealers, settings);
+    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    OpenBuying(s, car);
+    Deal deal{};
+    deal.buying = s.PriceShown().value_or(0);
+    s.world.player.money = 1e6f;
+    s.Frame({kE});
+    deal.afterBuying = s.world.player.money;
+    s.EnterVehicle(car);
+    s.DriveTo(200, 100), s.Frames(2);
+    s.AdvanceClock(5);
+    s.DriveTo(105, 100), s.Frame({kE}), s.Frames(3);
+    deal.selling = s.PriceShown().value_or(0);
+    s.Frame({kE});
+    deal.afterSelling = s.world.player.money;
+    return deal;
+}
+
+TEST(Settings, PlainAndHexadecimalRates) {
+    const Deal deal = BuyAndSellBack("price_rate_buy = 2\nprice_rate_sell = 0x1p-2\n");
+    EXPECT_GE(deal.buying, 23999); // 2 x [12000, 28000]
+    EXPECT_LE(deal.buying, 55999);
+    // A quarter of the base price is an eighth of twice it, in whole hundreds.
+    EXPECT_EQ((deal.selling + 1) / 100, (deal.buying + 1) / 100 / 8) << deal.buying;
+    EXPECT_EQ(deal.afterBuying, 1e6f - deal.buying);
+    EXPECT_EQ(deal.afterSelling, deal.afterBuying + deal.selling);
+}
+
+TEST(Settings, ExponentAndInfiniteRates) {
+    const Deal deal = BuyAndSellBack("price_rate_buy=2.5E-1\nprice_rate_sell=inf\n");
+    EXPECT_GE(deal.buying, 2999); // 0.25 x [12000, 28000]
+    EXPECT_LE(deal.buying, 6999);
+    EXPECT_EQ(deal.afterBuying, 1e6f - deal.buying);
+    EXPECT_EQ(deal.selling, 2147483599); // the largest price, not a sign turned over
+}
+
+TEST(Settings, OverflowingAndNotANumberRates) {
+    const Deal deal = BuyAndSellBack("price_rate_buy=1e39\nprice_rate_sell=nan\n");
+    EXPECT_EQ(deal.buying, 2147483599); // a float infinity: too dear, rather than two billion paid out
+    EXPECT_EQ(deal.afterBuying, 1e6f);
+    EXPECT_EQ(deal.selling, -1); // not a number prices as 0
+    EXPECT_EQ(deal.afterSelling, 1e6f - 1);
 }
 
 // What each steady frame of a state costs: exactly the commands of its step, and no allocation.

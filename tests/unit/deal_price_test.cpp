@@ -20,12 +20,28 @@ TEST(DealPrice, SmallAndNegativeRatedPrices) {
     EXPECT_EQ(DealPrice(-1000, 0.5f), -501);            // rated -500
 }
 
+// A rated price beyond 32 bits stops at the nearest 32-bit limit, never turning its sign over; one
+// that is not a number rates as 0.
 TEST(DealPrice, RatesOutsideTheUsualRangeGiveDefinedPrices) {
-    EXPECT_EQ(DealPrice(12345, 0.0f), -1);
-    EXPECT_EQ(DealPrice(12345, -1.0f), -12301);
-    // A rated price beyond 32 bits reads as the lowest 32-bit number, as the processor converts it.
-    EXPECT_EQ(DealPrice(INT32_MAX, 2.0f), (INT32_MIN / 100) * 100 - 1);
-    EXPECT_EQ(DealPrice(12345, std::numeric_limits<float>::quiet_NaN()), (INT32_MIN / 100) * 100 - 1);
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const struct {
+        std::int32_t offer;
+        float rate;
+        std::int32_t price;
+    } cases[] = {
+        {12345, 0.0f, -1},
+        {12345, -1.0f, -12301},
+        {2147483520, 1.0f, 2147483499}, // the largest float below 2^31
+        {INT32_MAX, 1.0f, 2147483599},  // 2^31 as a float: one past the top
+        {INT32_MAX, 2.0f, 2147483599},
+        {12345, 1e30f, 2147483599},
+        {12345, kInfinity, 2147483599},
+        {INT32_MIN, 1.0f, -2147483601}, // -2^31 is the bottom itself
+        {INT32_MIN, 2.0f, -2147483601},
+        {12345, -kInfinity, -2147483601},
+        {12345, std::numeric_limits<float>::quiet_NaN(), -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DealPrice(c.offer, c.rate), c.price) << c.offer << " x " << c.rate;
 }
 
 TEST(DealPrice, PriceLineIsDollarSpaceAndTheNumber) {

@@ -2,6 +2,7 @@
 // skipped and reading goes on; a last line without a line feed is read.
 #include "dealer/dealer_list.h"
 #include "dealer/dealer_module.h"
+#include "dealer/stream_readers.h"
 #include "dealer_test_files.h"
 
 #include <gtest/gtest.h>

@@ -30,7 +30,7 @@ TEST(Appraisal, Arithmetic) {
         {0.9f, 20000, 0, 0},              // truncates to 0
         {999.9f, 20000, 19980, 7992},     // truncates to 999
         {-1.0f, 20000, 4294947, 1717978}, // (2^32 - 20000) / 1000; 0.4 q = 1717978.8
-        {-1e10f, 20001, 2147483, 858993}, // below int32: INT32_MIN, as x86 converts
+        {-1e10f, 20001, 2147483, 858993}, // below int32: INT32_MIN, the nearest limit
         {1.0f, 1000, 1, 0},               // 0.4 truncates to 0
         {1.0f, 2000, 2, 0},               // 0.8 truncates to 0
         {1.0f, 3000, 3, 1},

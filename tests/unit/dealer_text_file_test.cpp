@@ -1,4 +1,5 @@
 // The text-mode translation and line cutting shared by both dealer data files.
+#include "dealer/stream_readers.h"
 #include "dealer/text_file.h"
 #include "dealer_test_files.h"
 
