@@ -2,7 +2,9 @@
 #include "folder_check.h"
 
 #include <cstring>
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 
 namespace {
@@ -22,9 +24,7 @@ constexpr const char* kHelp =
     "  1  something is skipped or ignored, or will not work as meant (see the lines marked so)\n"
     "  2  the folder or one of its files cannot be read, or the command line is wrong\n";
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string folder = "car_dealers";
     bool haveFolder = false;
     bool options = true; // until "--"
@@ -52,4 +52,18 @@ int main(int argc, char** argv) {
     dealers_check::PrintCheck(check, std::cout);
     std::cout.flush();
     return std::cout ? dealers_check::ExitStatus(check) : 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Whatever goes wrong ends in one line and status 2, never in an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "dealers-check: out of memory: the files are too large to check on this machine\n";
+    } catch (const std::exception& error) {
+        std::cerr << "dealers-check: " << error.what() << '\n';
+    }
+    return 2;
 }
