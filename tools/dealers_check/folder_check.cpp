@@ -489,6 +489,15 @@ bool CheckFolder(const std::string& folder, FolderCheck& check, std::string& err
     return true;
 }
 
+void CheckFiles(std::string settings, std::string dealerList, FolderCheck& check) {
+    check = FolderCheck{};
+    check.settings.path = "dealers.conf";
+    check.dealer_list.path = "dealers.csv";
+    check.settings.found = check.dealer_list.found = true;
+    CheckSettings(settings, check);
+    CheckDealerList(dealerList, check);
+}
+
 int ExitStatus(const FolderCheck& check) {
     return check.settings.Total() == 0 && check.dealer_list.Total() == 0 ? 0 : 1;
 }

@@ -88,6 +88,9 @@ struct FolderCheck {
 // without it) and shows in the check. Throws std::bad_alloc when memory runs out.
 bool CheckFolder(const std::string& folder, FolderCheck& check, std::string& error);
 
+// The same check of the two files' raw bytes, both found, as dealers.conf and dealers.csv.
+void CheckFiles(std::string settings, std::string dealerList, FolderCheck& check);
+
 // 0 when the plugin uses every line as it stands, 1 when there is any finding.
 int ExitStatus(const FolderCheck& check);
 
