@@ -146,6 +146,8 @@ TEST(DealersCheck, ExitStatusTwoWhenTheFolderCannotBeRead) {
     std::filesystem::create_directories(dir.path() / "car_dealers" / "dealers.conf");
     EXPECT_EQ(DealersCheck("car_dealers", dir.path().string()).status, 2);
     EXPECT_EQ(DealersCheck("--frobnicate").status, 2);
+    EXPECT_EQ(DealersCheck("--map").status, 2);
+    EXPECT_EQ(DealersCheck("car_dealers --map " + dir.Path("none/map.svg"), kSource + "/data").status, 2);
     EXPECT_EQ(DealersCheck("one two").status, 2);
 }
 
@@ -162,8 +164,10 @@ TEST(DealersCheck, EmptyFolderReadsAsNoDealers) {
 TEST(DealersCheck, HelpNamesTheExitStatuses) {
     const Outcome run = DealersCheck("--help");
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(Has(run, "usage: dealers-check [FOLDER]"));
-    EXPECT_TRUE(Has(run, "  2  the folder or one of its files cannot be read, or the command line is wrong"));
+    EXPECT_TRUE(Has(run, "usage: dealers-check [FOLDER] [--map FILE.svg] [--game PATH]"));
+    EXPECT_TRUE(Has(
+        run,
+        "  2  the folder, one of its files or the game cannot be read, the game is not a Windows program,"));
 }
 
 } // namespace
