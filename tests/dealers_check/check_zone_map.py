@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """dealers-check --map: the SVG parses as XML and holds one circle per dealer at its place with its
 radius, in the style the text report gives it; also for 10,000 zones and for labels that are no
-valid text. usage: check_zone_map.py DEALERS_CHECK"""
+valid text. The sample data's map in docs/ is the one dealers-check draws of it today.
+usage: check_zone_map.py DEALERS_CHECK SOURCE_DIR"""
 import os
 import random
 import subprocess
@@ -9,7 +10,7 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
 
-checker = sys.argv[1]
+checker, source = sys.argv[1], sys.argv[2]
 SVG = "{http://www.w3.org/2000/svg}"
 
 
@@ -63,4 +64,10 @@ with tempfile.TemporaryDirectory() as folder:
     report, circles = run(folder, lines)
     assert len(circles) == 10000
     assert len(report) < 700
+with tempfile.TemporaryDirectory() as folder:
+    svg = os.path.join(folder, "sample_zones.svg")
+    subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,
+                   capture_output=True)
+    with open(svg, "rb") as drawn, open(os.path.join(source, "docs", "sample_zones.svg"), "rb") as committed:
+        assert drawn.read() == committed.read(), "docs/sample_zones.svg is stale: draw it again with --map"
 print("zone map: ok")
