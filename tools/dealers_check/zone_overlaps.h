@@ -15,7 +15,6 @@ namespace dealers_check {
 // closer than the sum of their radii and both can be chosen. Zones that hold nobody (a negative
 // radius, a point that is not finite) take no part. checkBudget caps the pairs looked at in each
 // of the two passes; past it, overlaps.complete is false and the figures are lower bounds.
-void FindOverlaps(std::vector<Dealer>& dealers, Overlaps& overlaps,
-                  std::uint64_t checkBudget = 1'500'000'000);
+void FindOverlaps(std::vector<Dealer>& dealers, Overlaps& overlaps, std::uint64_t checkBudget = 400'000'000);
 
 } // namespace dealers_check
