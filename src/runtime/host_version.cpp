@@ -5,6 +5,28 @@
 
 HostState g_host_state{};
 
+bool ReadFileVersionWords(const wchar_t* path, std::uint16_t (&words)[4]) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    if (size == 0) return false;
+    void* buffer = std::malloc(size);
+    if (buffer == nullptr) return false;
+
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    const bool read = GetFileVersionInfoW(path, handle, size, buffer) &&
+                      VerQueryValueW(buffer, L"\\", reinterpret_cast<void**>(&info), &length) &&
+                      length != 0 && info->dwSignature == 0xFEEF04BD;
+    if (read) {
+        words[0] = HIWORD(info->dwFileVersionMS);
+        words[1] = LOWORD(info->dwFileVersionMS);
+        words[2] = HIWORD(info->dwFileVersionLS);
+        words[3] = LOWORD(info->dwFileVersionLS);
+    }
+    std::free(buffer);
+    return read;
+}
+
 void DetectHostVersion() {
     g_host_state.version = HostVersion::Unknown;
 
@@ -12,22 +34,9 @@ void DetectHostVersion() {
     path[0] = L'\0';
     GetModuleFileNameW(nullptr, path, MAX_PATH);
 
-    DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
-    if (size == 0) return;
-    void* buffer = std::malloc(size);
-    if (buffer == nullptr) return;
-
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (GetFileVersionInfoW(path, handle, size, buffer) &&
-        VerQueryValueW(buffer, L"\\", reinterpret_cast<void**>(&info), &length) && length != 0 &&
-        info->dwSignature == 0xFEEF04BD) {
-        g_host_state.version =
-            HostVersionFromWords(HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
-                                 HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
-    }
-    std::free(buffer);
+    std::uint16_t words[4];
+    if (ReadFileVersionWords(path, words))
+        g_host_state.version = HostVersionFromWords(words[0], words[1], words[2], words[3]);
 }
 
 std::uint32_t EnsureHostState() {

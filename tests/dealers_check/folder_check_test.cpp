@@ -1,12 +1,15 @@
 // What dealers-check finds in a car_dealers/ folder, on folders written for each case.
 #include "dealer_test_files.h"
 #include "folder_check.h"
+#include "zone_overlaps.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -160,7 +163,7 @@ TEST(CheckedDealerList, NoDealerIsAWarning) {
 
 std::vector<std::pair<std::size_t, std::size_t>> OverlapLines(const FolderCheck& check) {
     std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    for (const auto& overlap : check.overlaps) pairs.emplace_back(overlap.first, overlap.second);
+    for (const auto& overlap : check.overlaps.first) pairs.emplace_back(overlap.first, overlap.second);
     return pairs;
 }
 
@@ -177,15 +180,74 @@ TEST(CheckedDealerList, OverlapsAreTheZonesThatShareGround) {
                                     "3,0,0,20\n"); // 6: holds 1 and 5, and is chosen where 1 is not
     const std::vector<std::pair<std::size_t, std::size_t>> expected = {{1, 2}, {1, 6}, {2, 6}, {3, 6}};
     EXPECT_EQ(OverlapLines(check), expected);
-    EXPECT_DOUBLE_EQ(check.overlaps[0].distance, 15.0);
-    ExpectFindings(check.dealer_list.findings, {{4, kWarning, "negative"}, {5, kWarning, "line 1"}});
+    EXPECT_EQ(check.overlaps.pairs, 4u);
+    EXPECT_DOUBLE_EQ(check.overlaps.first[0].distance, 15.0);
+    ExpectFindings(check.dealer_list.findings, {{4, kWarning, "negative"}});
+    EXPECT_EQ(check.dealers[4].never_chosen_by, 1u);
+    EXPECT_EQ(check.overlaps.never_chosen, 1u);
+    EXPECT_EQ(check.dealer_list.counts[static_cast<int>(kWarning)], 2u);
+    EXPECT_TRUE(check.dealers[5].overlaps);
+    EXPECT_FALSE(check.dealers[4].overlaps);
+}
+
+// The zones found by cells and classes of radii are those that every pair compared finds, on lists
+// with copies, zones within zones, points and huge zones; a small budget leaves lower bounds.
+TEST(CheckedDealerList, OverlapsAgreeWithEveryPairCompared) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> place(-500, 500);
+    std::uniform_int_distribution<int> radius(0, 60), kind(0, 19);
+    std::vector<dealers_check::Dealer> dealers;
+    for (std::size_t line = 1; line <= 1500; ++line) {
+        dealers_check::Dealer dealer{line, place(random), place(random), 0, radius(random), "", 0, false};
+        switch (kind(random)) {
+        case 0: // a copy of an earlier one
+            if (!dealers.empty()) dealer = dealers[random() % dealers.size()], dealer.line = line;
+            break;
+        case 1:
+            dealer.radius = 100000 + radius(random);
+            break;
+        case 2:
+            dealer.radius = -1;
+            break;
+        }
+        dealers.push_back(dealer);
+    }
+    const auto reach = [&](std::size_t i) { return double{static_cast<float>(dealers[i].radius)}; };
+    const auto apart = [&](std::size_t i, std::size_t j) {
+        return std::hypot(double{dealers[i].x} - dealers[j].x, double{dealers[i].y} - dealers[j].y);
+    };
+    std::vector<std::size_t> heldBy(dealers.size(), 0); // lines
+    for (std::size_t j = 0; j < dealers.size(); ++j)
+        for (std::size_t i = 0; i < j && heldBy[j] == 0; ++i)
+            if (dealers[i].radius >= 0 && dealers[j].radius >= 0 && apart(i, j) + reach(j) <= reach(i))
+                heldBy[j] = dealers[i].line;
+    std::uint64_t pairs = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> first;
+    for (std::size_t i = 0; i < dealers.size(); ++i)
+        for (std::size_t j = i + 1; j < dealers.size(); ++j)
+            if (dealers[i].radius >= 0 && dealers[j].radius >= 0 && heldBy[i] == 0 && heldBy[j] == 0 &&
+                apart(i, j) < reach(i) + reach(j) && (++pairs, first.size() < dealers_check::kListedOverlaps))
+                first.emplace_back(dealers[i].line, dealers[j].line);
+
+    dealers_check::Overlaps overlaps;
+    dealers_check::FindOverlaps(dealers, overlaps);
+    EXPECT_TRUE(overlaps.complete);
+    EXPECT_EQ(overlaps.pairs, pairs);
+    FolderCheck check;
+    check.overlaps = overlaps;
+    EXPECT_EQ(OverlapLines(check), first);
+    for (std::size_t j = 0; j < dealers.size(); ++j) EXPECT_EQ(dealers[j].never_chosen_by, heldBy[j]) << j;
+
+    dealers_check::FindOverlaps(dealers, overlaps, 1000);
+    EXPECT_FALSE(overlaps.complete);
+    EXPECT_LT(overlaps.pairs, pairs);
 }
 
 // The plugin compares the radius as a float: 16777217 is 16777216 there, and these two zones only touch.
 TEST(CheckedDealerList, RadiiCountAsFloats) {
     TempDir dir;
     const FolderCheck check = Check(dir, "", "-50000000,0,0,16777217\n-33222782,0,0,2\n");
-    EXPECT_TRUE(check.overlaps.empty());
+    EXPECT_EQ(check.overlaps.pairs, 0u);
 }
 
 TEST(CheckedFolder, WhatCannotBeReadIsAnError) {
@@ -198,7 +260,7 @@ TEST(CheckedFolder, WhatCannotBeReadIsAnError) {
     EXPECT_EQ(error, dir.Path("file") + " is not a folder");
     std::filesystem::create_directories(dir.path() / "dealers.csv");
     EXPECT_FALSE(dealers_check::CheckFolder(dir.path().string(), check, error));
-    EXPECT_EQ(error, "cannot read " + dir.Path("dealers.csv"));
+    EXPECT_EQ(error, "cannot read " + dir.Path("dealers.csv") + ": not a file");
 }
 
 } // namespace

@@ -104,6 +104,40 @@ TEST(DealersCheck, NamesEveryBrokenLineWithItsReason) {
     for (const char* line : expected) EXPECT_TRUE(Has(run, line)) << line;
 }
 
+// Whatever the list holds, the report stays a few hundred lines and counts what it does not list.
+TEST(DealersCheck, OutputStaysBoundedAndCountsTheRest) {
+    TempDir dir;
+    std::string list;
+    for (int i = 0; i < 3000; ++i)
+        list += "0,0,0,10,a name far too long to show whole, with more and more words after it\n";
+    for (int i = 0; i < 3000; ++i) list += "x\n";
+    for (int i = 0; i < 3000; ++i) list += std::to_string(100 + 15 * i) + ",0,0,10\n"; // each meets the next
+    dir.Write("car_dealers/dealers.csv", list);
+    const Outcome run = DealersCheck("", dir.path().string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_LT(run.lines.size(), 700u);
+    EXPECT_TRUE(Has(run, "car_dealers/dealers.csv: 6000 dealers"));
+    EXPECT_TRUE(Has(run, "  line 1: x 0, y 0, z 0, radius 10 (a name far too long to show whole, with ...)"));
+    EXPECT_TRUE(Has(run, "  ... and 5800 more dealers (--map draws them all), not listed"));
+    EXPECT_TRUE(Has(run, "  ... and 5799 more findings, not listed"));
+    EXPECT_TRUE(Has(run, "  2999 pairs of zones that can be chosen share ground"));
+    EXPECT_TRUE(Has(run, "  lines 6001 and 6002: centres 15 apart, radii 10 and 10"));
+    EXPECT_TRUE(Has(run, "  ... and 2979 more pairs, not listed"));
+    EXPECT_TRUE(Has(
+        run, "  2999 zones never chosen: each lies wholly within a zone listed before it (warnings above)"));
+    EXPECT_TRUE(Has(run, "problems: 3000 skipped, 0 ignored, 2999 warnings"));
+}
+
+// A file too large for the memory there is ends in one line and status 2, not in an abort.
+TEST(DealersCheck, RunningOutOfMemoryIsAnError) {
+    TempDir dir;
+    dir.Write("car_dealers/dealers.csv", std::string(64 << 20, '\n'));
+    const Outcome run = DealersCheck("", "' && ulimit -v 60000 && cd '" + dir.path().string());
+    EXPECT_EQ(run.status, 2);
+    ASSERT_EQ(run.lines.size(), 1u);
+    EXPECT_EQ(run.lines[0], "dealers-check: out of memory: the files are too large to check on this machine");
+}
+
 TEST(DealersCheck, ExitStatusTwoWhenTheFolderCannotBeRead) {
     TempDir dir;
     Outcome run = DealersCheck("", dir.path().string()); // no car_dealers here
@@ -112,6 +146,8 @@ TEST(DealersCheck, ExitStatusTwoWhenTheFolderCannotBeRead) {
     std::filesystem::create_directories(dir.path() / "car_dealers" / "dealers.conf");
     EXPECT_EQ(DealersCheck("car_dealers", dir.path().string()).status, 2);
     EXPECT_EQ(DealersCheck("--frobnicate").status, 2);
+    EXPECT_EQ(DealersCheck("--map").status, 2);
+    EXPECT_EQ(DealersCheck("car_dealers --map " + dir.Path("none/map.svg"), kSource + "/data").status, 2);
     EXPECT_EQ(DealersCheck("one two").status, 2);
 }
 
@@ -128,8 +164,10 @@ TEST(DealersCheck, EmptyFolderReadsAsNoDealers) {
 TEST(DealersCheck, HelpNamesTheExitStatuses) {
     const Outcome run = DealersCheck("--help");
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(Has(run, "usage: dealers-check [FOLDER]"));
-    EXPECT_TRUE(Has(run, "  2  the folder or one of its files cannot be read, or the command line is wrong"));
+    EXPECT_TRUE(Has(run, "usage: dealers-check [FOLDER] [--map FILE.svg] [--game PATH]"));
+    EXPECT_TRUE(Has(
+        run,
+        "  2  the folder, one of its files or the game cannot be read, the game is not a Windows program,"));
 }
 
 } // namespace

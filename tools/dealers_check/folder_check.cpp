@@ -2,16 +2,19 @@
 
 #include "dealer/config_file.h"
 #include "dealer/dealer_list.h"
-#include "dealer/dealer_module.h"
 #include "dealer/text_file.h"
+#include "zone_overlaps.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <system_error>
@@ -26,17 +29,11 @@ namespace fs = std::filesystem;
 constexpr const char* kRateKeys[] = {"price_rate_sell", "price_rate_buy"};
 constexpr const char* kFieldNames[] = {"x", "y", "z", "radius"};
 
-// Shortest text that reads back as the same float.
-std::string FloatText(float value) {
-    char text[48];
-    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-// A text in quotes, with what does not show spelt out (a tab as \t, a carriage return as \r).
-std::string Quote(std::string_view text) {
-    constexpr std::size_t kLongest = 60;
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size() && i < kLongest; ++i) {
+// A text cut to its first longest characters, with what does not show spelt out (a tab as \t, a
+// carriage return as \r).
+std::string Shown(std::string_view text, std::size_t longest) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c == '\t') {
             out += "\\t";
@@ -50,8 +47,12 @@ std::string Quote(std::string_view text) {
             out += static_cast<char>(c);
         }
     }
-    if (text.size() > kLongest) out += "...";
-    return out + "\"";
+    if (text.size() > longest) out += "...";
+    return out;
+}
+
+std::string Quote(std::string_view text) {
+    return "\"" + Shown(text, 60) + "\"";
 }
 
 bool StartsWithHash(std::string_view text) {
@@ -69,25 +70,16 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(begin, text.find_last_not_of(" \t\r\v\f") - begin + 1);
 }
 
-// The lines of a file's raw bytes as both readers see them (text mode, then cut at line feeds).
-std::vector<std::string_view> Lines(const std::string& text) {
-    std::vector<std::string_view> lines;
-    ForEachLine(text, [&](std::size_t, std::string_view line) { lines.push_back(line); });
-    return lines;
-}
-
-// A Ctrl-Z ends the text for the plugin; whatever follows it is lost.
-void CheckEndOfFileMark(const std::string& bytes, const std::string& text, std::vector<Finding>& findings) {
+// A file's raw bytes turned, in place, into the text both readers cut into lines. A Ctrl-Z ends
+// the text for the plugin; whatever follows it is lost, which is a finding on the line it ends.
+std::optional<Finding> ToText(std::string& bytes) {
     const std::size_t mark = bytes.find('\x1A');
-    if (mark == std::string::npos || mark + 1 == bytes.size()) return;
-    const auto line = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-    findings.push_back({line, FindingKind::Ignored,
-                        "an end-of-file mark (Ctrl-Z) ends the file here: nothing after it is read"});
-}
-
-void SortByLine(std::vector<Finding>& findings) {
-    std::stable_sort(findings.begin(), findings.end(),
-                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    const bool losesText = mark != std::string::npos && mark + 1 < bytes.size();
+    ApplyTextMode(bytes);
+    if (!losesText) return std::nullopt;
+    return Finding{static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1,
+                   FindingKind::Ignored,
+                   "an end-of-file mark (Ctrl-Z) ends the file here: nothing after it is read"};
 }
 
 // ---- dealers.conf
@@ -113,11 +105,8 @@ std::string KeyHint(const std::string& key) {
 }
 
 // What the value on the line that sets a rate does; the plugin reads it with atof.
-void CheckRateLine(const ConfigLine& line, std::string_view raw, const Rate& rate,
-                   std::vector<Finding>& findings) {
-    auto add = [&](FindingKind kind, std::string text) {
-        findings.push_back({rate.line, kind, std::move(text)});
-    };
+void CheckRateLine(const ConfigLine& line, std::string_view raw, const Rate& rate, FileCheck& file) {
+    auto add = [&](FindingKind kind, std::string text) { file.Add({rate.line, kind, std::move(text)}); };
     const std::string key = rate.key;
     const char* const begin = line.value.c_str();
     char* end = nullptr;
@@ -145,67 +134,69 @@ void CheckRateLine(const ConfigLine& line, std::string_view raw, const Rate& rat
         add(FindingKind::Warning, key + " is negative (" + FloatText(rate.value) + "): prices turn negative");
 }
 
-void CheckSettings(const std::string& bytes, const DealerModule& plugin, FolderCheck& check) {
-    std::vector<ConfigLineReport> report;
-    ConfigFile(check.settings.path).Load(bytes, &report);
-    std::string text = bytes;
-    ApplyTextMode(text);
-    const std::vector<std::string_view> lines = Lines(text);
-    std::vector<Finding>& findings = check.settings.findings;
+// The rates through the plugin's own reader, then each line's findings in line order.
+void CheckSettings(std::string& bytes, FolderCheck& check) {
+    FileCheck& file = check.settings;
+    ConfigFile plugin(file.path);
+    plugin.Load(bytes);
+    check.sell.value = plugin.GetFloat(check.sell.key, 0.5f);
+    check.buy.value = plugin.GetFloat(check.buy.key, 0.8f);
+    plugin.entries.clear();
+
+    std::optional<Finding> endMark = ToText(bytes);
 
     Rate* const rates[] = {&check.sell, &check.buy};
-    check.sell.value = plugin.price_rate_sell;
-    check.buy.value = plugin.price_rate_buy;
-    std::vector<std::size_t> rateLines[2];
-    for (const ConfigLineReport& entry : report) {
-        const std::string_view raw = lines.at(entry.number - 1);
-        const ConfigLine& line = entry.line;
-        if (line.status == ConfigLineStatus::Comment) continue;
+    ForEachLine(bytes, [&](std::size_t number, std::string_view raw) {
+        const ConfigLine line = ParseConfigLine(raw);
+        if (line.status != ConfigLineStatus::Entry) return;
+        for (Rate* rate : rates)
+            if (line.key == rate->key) rate->line = number; // the last line wins
+    });
+    ForEachLine(bytes, [&](std::size_t number, std::string_view raw) {
+        const ConfigLine line = ParseConfigLine(raw);
+        if (line.status == ConfigLineStatus::Comment) return;
         if (line.status == ConfigLineStatus::TooFewPieces) {
-            if (IsBlank(raw)) continue;
-            findings.push_back(
-                {entry.number, FindingKind::Skipped,
-                 (raw.find('=') == std::string_view::npos ? "no \"=\" in " : "nothing after \"=\" in ") +
-                     Quote(raw)});
-            continue;
+            if (IsBlank(raw)) return;
+            file.Add({number, FindingKind::Skipped,
+                      (raw.find('=') == std::string_view::npos ? "no \"=\" in " : "nothing after \"=\" in ") +
+                          Quote(raw)});
+            return;
         }
-        const auto known = std::find(std::begin(kRateKeys), std::end(kRateKeys), line.key);
-        if (known == std::end(kRateKeys)) {
-            findings.push_back({entry.number, FindingKind::Ignored,
-                                "nothing reads the key " + Quote(line.key) + KeyHint(line.key)});
-            continue;
+        for (const Rate* rate : rates) {
+            if (line.key != rate->key) continue;
+            if (number == rate->line)
+                CheckRateLine(line, raw, *rate, file);
+            else
+                file.Add({number, FindingKind::Ignored,
+                          std::string(rate->key) + " is set again on line " + std::to_string(rate->line) +
+                              ", which wins"});
+            return;
         }
-        rateLines[known - std::begin(kRateKeys)].push_back(entry.number);
-    }
-    for (int i = 0; i < 2; ++i) {
-        if (rateLines[i].empty()) continue; // the default stays
-        Rate& rate = *rates[i];
-        rate.line = rateLines[i].back();
-        for (std::size_t j = 0; j + 1 < rateLines[i].size(); ++j)
-            findings.push_back({rateLines[i][j], FindingKind::Ignored,
-                                std::string(rate.key) + " is set again on line " + std::to_string(rate.line) +
-                                    ", which wins"});
-        CheckRateLine(report.at(rate.line - 1).line, lines.at(rate.line - 1), rate, findings);
-    }
-    CheckEndOfFileMark(bytes, text, findings);
-    SortByLine(findings);
+        file.Add(
+            {number, FindingKind::Ignored, "nothing reads the key " + Quote(line.key) + KeyHint(line.key)});
+    });
+    if (endMark) file.Add(std::move(*endMark));
 }
 
 // ---- dealers.csv
 
-// The fields of a line cut as the reader cuts them: the text after the last comma is a field only
-// when it is not empty. Only to show them; ParseDealerLine decides.
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (;;) {
+// Field n (from 0) of a line cut as the reader cuts it, at every comma. Only to show it;
+// ParseDealerLine decides.
+std::string_view Field(std::string_view line, int n) {
+    for (; n > 0; --n) line.remove_prefix(std::min(line.size(), line.find(',') + 1));
+    return line.substr(0, line.find(','));
+}
+
+// How many fields the reader cuts the line into, up to 5: the text after the last comma is a
+// field only when it is not empty.
+std::size_t FieldCount(std::string_view line) {
+    std::size_t count = 0;
+    for (; count < 5; ++count) {
         const std::size_t comma = line.find(',');
-        if (comma == std::string_view::npos) {
-            if (!line.empty()) fields.push_back(line);
-            return fields;
-        }
-        fields.push_back(line.substr(0, comma));
+        if (comma == std::string_view::npos) return count + (line.empty() ? 0 : 1);
         line.remove_prefix(comma + 1);
     }
+    return count;
 }
 
 // The text after the fourth comma, which the plugin never reads: the sample list names its places there.
@@ -216,11 +207,22 @@ std::string Label(std::string_view line) {
         if (at == std::string_view::npos) return "";
         ++at;
     }
-    return std::string(TrimBlanks(line.substr(at)));
+    const std::string_view label = TrimBlanks(line.substr(at));
+    return Shown(label, kLongestLabel);
 }
 
 // What the conversion of a field passes over after its number, unless that is blank.
 std::string_view UnreadText(std::string_view field, bool radius) {
+    // Most fields are a plain decimal number, which the conversion reads to its end.
+    std::size_t at = field.find_first_not_of(' ');
+    if (at != std::string_view::npos && field[at] == '-') ++at;
+    const std::size_t digits = at;
+    while (at < field.size() && field[at] >= '0' && field[at] <= '9') ++at;
+    if (!radius && at > digits && at < field.size() && field[at] == '.')
+        while (++at < field.size() && field[at] >= '0' && field[at] <= '9') {
+        }
+    if (at > digits && at == field.size()) return {};
+
     const std::string text(field); // terminated, as the reader converts it
     char* end = nullptr;
     if (radius)
@@ -231,45 +233,40 @@ std::string_view UnreadText(std::string_view field, bool radius) {
     return IsBlank(rest) ? std::string_view{} : rest;
 }
 
-bool HoldsAnyone(const Dealer& dealer) {
-    return dealer.radius >= 0 && std::isfinite(dealer.x) && std::isfinite(dealer.y);
-}
-
-void CheckAcceptedLine(std::size_t number, std::string_view raw, const Dealer& dealer,
-                       std::vector<Finding>& findings) {
-    const std::vector<std::string_view> fields = Fields(raw);
-    const std::string values[4] = {FloatText(dealer.x), FloatText(dealer.y), FloatText(dealer.z),
-                                   std::to_string(dealer.radius)};
+void CheckAcceptedLine(std::size_t number, std::string_view raw, const Dealer& dealer, FileCheck& file) {
+    const auto value = [&](int field) {
+        const float coordinates[3] = {dealer.x, dealer.y, dealer.z};
+        return field == 3 ? std::to_string(dealer.radius) : FloatText(coordinates[field]);
+    };
     for (int i = 0; i < 4; ++i) {
-        const std::string_view unread = UnreadText(fields.at(i), i == 3);
+        const std::string_view field = Field(raw, i);
+        const std::string_view unread = UnreadText(field, i == 3);
         if (unread.empty()) continue;
-        findings.push_back({number, FindingKind::Ignored,
-                            "field " + std::to_string(i + 1) + " (" + kFieldNames[i] + ") " +
-                                Quote(fields[i]) + " reads as " + values[i] + ": " + Quote(unread) +
-                                " is not read" +
-                                (i == 3 && unread.front() == '.' ? " (a radius is a whole number)" : "")});
+        file.Add({number, FindingKind::Ignored,
+                  "field " + std::to_string(i + 1) + " (" + kFieldNames[i] + ") " + Quote(field) +
+                      " reads as " + value(i) + ": " + Quote(unread) + " is not read" +
+                      (i == 3 && unread.front() == '.' ? " (a radius is a whole number)" : "")});
     }
     if (!std::isfinite(dealer.x) || !std::isfinite(dealer.y))
-        findings.push_back({number, FindingKind::Warning,
-                            "the place is not a finite point: its zone never holds the player"});
+        file.Add({number, FindingKind::Warning,
+                  "the place is not a finite point: its zone never holds the player"});
     if (dealer.radius < 0)
-        findings.push_back({number, FindingKind::Warning,
-                            "radius " + values[3] + " is negative: the zone never holds the player"});
+        file.Add({number, FindingKind::Warning,
+                  "radius " + value(3) + " is negative: the zone never holds the player"});
     else if (dealer.radius == 0)
-        findings.push_back(
+        file.Add(
             {number, FindingKind::Warning, "radius 0: the zone holds the player only on its very centre"});
 }
 
 std::string SkipReason(std::size_t number, std::string_view raw, const DealerLine& line) {
-    const std::vector<std::string_view> fields = Fields(raw);
     std::string reason;
     if (line.status == DealerLineStatus::TooFewFields) {
-        reason = "too few fields: " + std::to_string(fields.size()) + " of the 4 needed (x, y, z, radius)";
+        reason = "too few fields: " + std::to_string(FieldCount(raw)) + " of the 4 needed (x, y, z, radius)";
         if (!raw.empty() && raw.back() == ',') reason += "; the empty text after the last comma is no field";
     } else {
         const int field = line.field;
         reason = "field " + std::to_string(field) + " (" + kFieldNames[field - 1] + ") " +
-                 Quote(fields.at(field - 1)) + " is " + DealerLineStatusText(line.status);
+                 Quote(Field(raw, field - 1)) + " is " + DealerLineStatusText(line.status);
         if (number == 1 && field == 1 && line.status == DealerLineStatus::NotANumber && !StartsWithHash(raw))
             reason += "; the list has no header line";
     }
@@ -277,89 +274,56 @@ std::string SkipReason(std::size_t number, std::string_view raw, const DealerLin
     return reason;
 }
 
-// Zones that share ground. A zone that lies wholly within one listed before it never gets the
-// player: where it holds him, the earlier one does too and is found first.
-void FindOverlaps(FolderCheck& check) {
-    const std::vector<Dealer>& dealers = check.dealers;
-    // The plugin compares the radius as a float.
-    const auto radius = [&](std::size_t i) -> double { return static_cast<float>(dealers[i].radius); };
-    const auto distance = [&](std::size_t i, std::size_t j) {
-        return std::hypot(double{dealers[i].x} - double{dealers[j].x},
-                          double{dealers[i].y} - double{dealers[j].y});
-    };
-    // Only zones whose spans along x meet can share ground: a sweep along x finds those pairs.
-    std::vector<std::size_t> order;
-    for (std::size_t i = 0; i < dealers.size(); ++i)
-        if (HoldsAnyone(dealers[i])) order.push_back(i);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return dealers[a].x - radius(a) < dealers[b].x - radius(b);
-    });
-    std::vector<std::pair<std::size_t, std::size_t>> pairs; // (earlier, later) in list order
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const double right = dealers[order[k]].x + radius(order[k]);
-        for (std::size_t m = k + 1; m < order.size() && dealers[order[m]].x - radius(order[m]) <= right; ++m)
-            pairs.emplace_back(std::min(order[k], order[m]), std::max(order[k], order[m]));
-    }
-    std::sort(pairs.begin(), pairs.end());
+// Each line through the reader's own rule for a line, on the text as the reader cuts it.
+void CheckDealerList(std::string& bytes, FolderCheck& check) {
+    FileCheck& file = check.dealer_list;
+    std::optional<Finding> endMark = ToText(bytes);
 
-    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-    std::vector<std::size_t> hiddenBy(dealers.size(), kNone); // the first zone listed before that holds it
-    for (const auto& [i, j] : pairs)
-        if (hiddenBy[j] == kNone && distance(i, j) + radius(j) <= radius(i)) hiddenBy[j] = i;
-    for (std::size_t j = 0; j < dealers.size(); ++j)
-        if (hiddenBy[j] != kNone)
-            check.dealer_list.findings.push_back(
-                {dealers[j].line, FindingKind::Warning,
-                 "this dealer is never chosen: its zone lies within the zone of line " +
-                     std::to_string(dealers[hiddenBy[j]].line) + ", which comes first"});
-    for (const auto& [i, j] : pairs) {
-        if (hiddenBy[i] != kNone || hiddenBy[j] != kNone) continue;
-        const double apart = distance(i, j);
-        if (apart < radius(i) + radius(j))
-            check.overlaps.push_back({dealers[i].line, dealers[j].line, apart});
-    }
-}
-
-void CheckDealerList(const std::string& bytes, FolderCheck& check) {
-    std::vector<DealerRecord> records;
-    std::vector<DealerLineReport> report;
-    ReadDealerList(bytes, records, &report);
-    std::string text = bytes;
-    ApplyTextMode(text);
-    const std::vector<std::string_view> lines = Lines(text);
-    std::vector<Finding>& findings = check.dealer_list.findings;
-
-    for (const DealerLineReport& entry : report) {
-        const std::string_view raw = lines.at(entry.number - 1);
-        const DealerLine& line = entry.line;
+    ForEachLine(bytes, [&](std::size_t number, std::string_view raw) {
+        const DealerLine line = ParseDealerLine(raw);
         if (line.status == DealerLineStatus::Accepted) {
-            check.dealers.push_back({entry.number, line.x, line.y, line.z, line.radius, Label(raw)});
-            CheckAcceptedLine(entry.number, raw, check.dealers.back(), findings);
+            check.dealers.push_back({number, line.x, line.y, line.z, line.radius, Label(raw)});
+            CheckAcceptedLine(number, raw, check.dealers.back(), file);
         } else if (!IsBlank(raw)) {
-            findings.push_back({entry.number, FindingKind::Skipped, SkipReason(entry.number, raw, line)});
+            file.Add({number, FindingKind::Skipped, SkipReason(number, raw, line)});
         }
-    }
-    CheckEndOfFileMark(bytes, text, findings);
+    });
+    if (endMark) file.Add(std::move(*endMark));
+    bytes = std::string();
     if (check.dealers.empty())
-        findings.push_back({0, FindingKind::Warning,
-                            check.dealer_list.found
-                                ? "the list holds no dealer place: no dealer will ever react"
-                                : "no dealer will ever react"});
-    FindOverlaps(check);
-    SortByLine(findings);
+        file.Add({0, FindingKind::Warning,
+                  file.found ? "the list holds no dealer place: no dealer will ever react"
+                             : "no dealer will ever react"});
+    FindOverlaps(check.dealers, check.overlaps);
+    file.counts[static_cast<int>(FindingKind::Warning)] += check.overlaps.never_chosen;
 }
 
 enum class FileState { Missing, Read, Unreadable };
 
-FileState ReadFile(const std::string& path, std::string& bytes) {
+// The raw bytes of the file at path, as the plugin reads them, with what can go wrong told apart.
+FileState ReadFile(const std::string& path, std::string& bytes, std::string& reason) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (status.type() == fs::file_type::not_found) return FileState::Missing;
-    if (error || !fs::is_regular_file(status)) return FileState::Unreadable;
+    if (error || !fs::is_regular_file(status)) {
+        reason = error ? error.message() : "not a file";
+        return FileState::Unreadable;
+    }
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return FileState::Unreadable;
-    std::fclose(file);
-    bytes = ReadFileBytes(path);
+    if (file == nullptr) {
+        reason = std::strerror(errno);
+        return FileState::Unreadable;
+    }
+    struct Closer {
+        std::FILE* file;
+        ~Closer() { std::fclose(file); }
+    } closer{file};
+    char chunk[1 << 16];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, got);
+    if (std::ferror(file)) {
+        reason = std::strerror(errno);
+        return FileState::Unreadable;
+    }
     return FileState::Read;
 }
 
@@ -380,12 +344,113 @@ std::string DealerText(const Dealer& dealer) {
     return text + "\n";
 }
 
+Finding NeverChosen(const Dealer& dealer) {
+    return {dealer.line, FindingKind::Warning,
+            "this dealer is never chosen: its zone lies within the zone of line " +
+                std::to_string(dealer.never_chosen_by) + ", which comes first"};
+}
+
 const Dealer& DealerAt(const FolderCheck& check, std::size_t line) {
     return *std::lower_bound(check.dealers.begin(), check.dealers.end(), line,
                              [](const Dealer& dealer, std::size_t at) { return dealer.line < at; });
 }
 
+// "  and 12 more findings" when some were not listed.
+void PrintRest(std::size_t listed, std::size_t all, const char* what, std::ostream& out) {
+    if (all > listed) out << "  ... and " << all - listed << " more " << what << ", not listed\n";
+}
+
+void PrintSettings(const FolderCheck& check, std::ostream& out) {
+    out << check.settings.path << (check.settings.found ? "" : ": not found, the rates keep their defaults")
+        << '\n';
+    for (const Rate* rate : {&check.sell, &check.buy})
+        out << "  " << rate->key << " = " << FloatText(rate->value) << "  "
+            << (rate->line ? "(line " + std::to_string(rate->line) + ")" : std::string("(default)")) << '\n';
+    for (const Finding& finding : check.settings.findings) out << FindingText(finding);
+    PrintRest(check.settings.findings.size(), check.settings.Total(), "findings", out);
+}
+
+// Dealers and findings (those of the lines, and the dealers never chosen) merged in line order,
+// each dealer before what is said about its line, each list up to its limit.
+void PrintDealerList(const FolderCheck& check, std::ostream& out) {
+    const FileCheck& file = check.dealer_list;
+    out << '\n'
+        << file.path << ": " << (file.found ? Plural(check.dealers.size(), "dealer", "dealers") : "not found")
+        << '\n';
+    auto dealer = check.dealers.begin();
+    auto neverChosen = check.dealers.begin();
+    auto finding = file.findings.begin();
+    std::size_t dealersListed = 0, findingsListed = 0;
+    const auto nextNeverChosen = [&] {
+        while (neverChosen != check.dealers.end() && neverChosen->never_chosen_by == 0) ++neverChosen;
+    };
+    nextNeverChosen();
+    constexpr std::size_t kEnd = static_cast<std::size_t>(-1);
+    for (;;) {
+        const std::size_t dealerLine =
+            dealer != check.dealers.end() && dealersListed < kListedDealers ? dealer->line : kEnd;
+        const bool findingsLeft = findingsListed < kListedFindings;
+        const std::size_t findingLine = finding != file.findings.end() && findingsLeft ? finding->line : kEnd;
+        const std::size_t neverLine =
+            neverChosen != check.dealers.end() && findingsLeft ? neverChosen->line : kEnd;
+        const std::size_t line = std::min({dealerLine, findingLine, neverLine});
+        if (line == kEnd) break;
+        if (dealerLine == line) {
+            out << DealerText(*dealer++);
+            ++dealersListed;
+        } else if (findingLine == line) {
+            out << FindingText(*finding++);
+            ++findingsListed;
+        } else {
+            out << FindingText(NeverChosen(*neverChosen++));
+            nextNeverChosen();
+            ++findingsListed;
+        }
+    }
+    PrintRest(dealersListed, check.dealers.size(), "dealers (--map draws them all)", out);
+    PrintRest(findingsListed, file.Total(), "findings", out);
+}
+
+void PrintOverlaps(const FolderCheck& check, std::ostream& out) {
+    const Overlaps& overlaps = check.overlaps;
+    if (overlaps.pairs == 0 && overlaps.never_chosen == 0) return;
+    out << "\nzones that overlap: where both hold the player, the dealer he is with keeps him; "
+           "otherwise the one listed first takes him\n";
+    out << "  " << (overlaps.complete ? "" : "at least ") << Plural(overlaps.pairs, "pair", "pairs")
+        << " of zones that can be chosen share ground";
+    if (!overlaps.complete) out << " (too many to look at every pair: the figures are lower bounds)";
+    out << '\n';
+    for (const Overlap& overlap : overlaps.first) {
+        char distance[32];
+        std::snprintf(distance, sizeof distance, "%g", overlap.distance);
+        out << "  lines " << overlap.first << " and " << overlap.second << ": centres " << distance
+            << " apart, radii " << DealerAt(check, overlap.first).radius << " and "
+            << DealerAt(check, overlap.second).radius << '\n';
+    }
+    PrintRest(overlaps.first.size(), overlaps.pairs, "pairs", out);
+    if (overlaps.never_chosen > 0)
+        out << "  " << (overlaps.complete ? "" : "at least ")
+            << Plural(overlaps.never_chosen, "zone", "zones")
+            << " never chosen: each lies wholly within a zone listed before it (warnings above)\n";
+}
+
 } // namespace
+
+std::string FloatText(float value) {
+    char text[48];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+void FileCheck::Add(Finding finding) {
+    ++counts[static_cast<int>(finding.kind)];
+    if (finding.line == 0) {
+        // About the file as a whole: first.
+        findings.insert(findings.begin(), std::move(finding));
+        if (findings.size() > kListedFindings) findings.pop_back();
+    } else if (findings.size() < kListedFindings) {
+        findings.push_back(std::move(finding));
+    }
+}
 
 const char* FindingKindText(FindingKind kind) {
     switch (kind) {
@@ -408,64 +473,42 @@ bool CheckFolder(const std::string& folder, FolderCheck& check, std::string& err
     }
     check.settings.path = (fs::path(folder) / "dealers.conf").string();
     check.dealer_list.path = (fs::path(folder) / "dealers.csv").string();
-    std::string settingsBytes, dealerBytes;
-    const std::pair<FileCheck*, std::string*> files[] = {{&check.settings, &settingsBytes},
-                                                         {&check.dealer_list, &dealerBytes}};
-    for (const auto& [file, bytes] : files) {
-        const FileState state = ReadFile(file->path, *bytes);
+    for (FileCheck* file : {&check.settings, &check.dealer_list}) {
+        std::string bytes, reason;
+        const FileState state = ReadFile(file->path, bytes, reason);
         if (state == FileState::Unreadable) {
-            error = "cannot read " + file->path;
+            error = "cannot read " + file->path + ": " + reason;
             return false;
         }
         file->found = state == FileState::Read;
+        if (file == &check.settings)
+            CheckSettings(bytes, check);
+        else
+            CheckDealerList(bytes, check);
     }
-    // The rates as the plugin's own start-up sets them from the file.
-    const DealerModule plugin(check.dealer_list.path, check.settings.path);
-    CheckSettings(settingsBytes, plugin, check);
-    CheckDealerList(dealerBytes, check);
     return true;
 }
 
+void CheckFiles(std::string settings, std::string dealerList, FolderCheck& check) {
+    check = FolderCheck{};
+    check.settings.path = "dealers.conf";
+    check.dealer_list.path = "dealers.csv";
+    check.settings.found = check.dealer_list.found = true;
+    CheckSettings(settings, check);
+    CheckDealerList(dealerList, check);
+}
+
 int ExitStatus(const FolderCheck& check) {
-    return check.settings.findings.empty() && check.dealer_list.findings.empty() ? 0 : 1;
+    return check.settings.Total() == 0 && check.dealer_list.Total() == 0 ? 0 : 1;
 }
 
 void PrintCheck(const FolderCheck& check, std::ostream& out) {
-    out << check.settings.path << (check.settings.found ? "" : ": not found, the rates keep their defaults")
-        << '\n';
-    for (const Rate* rate : {&check.sell, &check.buy})
-        out << "  " << rate->key << " = " << FloatText(rate->value) << "  "
-            << (rate->line ? "(line " + std::to_string(rate->line) + ")" : std::string("(default)")) << '\n';
-    for (const Finding& finding : check.settings.findings) out << FindingText(finding);
-
-    out << '\n'
-        << check.dealer_list.path << ": "
-        << (check.dealer_list.found ? Plural(check.dealers.size(), "dealer", "dealers") : "not found")
-        << '\n';
-    // Dealers and findings merged in line order, each dealer before what is said about its line.
-    auto finding = check.dealer_list.findings.begin();
-    const auto findingsEnd = check.dealer_list.findings.end();
-    for (const Dealer& dealer : check.dealers) {
-        for (; finding != findingsEnd && finding->line < dealer.line; ++finding) out << FindingText(*finding);
-        out << DealerText(dealer);
-    }
-    for (; finding != findingsEnd; ++finding) out << FindingText(*finding);
-
-    if (!check.overlaps.empty()) {
-        out << "\nzones that overlap: where both hold the player, the dealer he is with keeps him; "
-               "otherwise the one listed first takes him\n";
-        for (const Overlap& overlap : check.overlaps) {
-            char distance[32];
-            std::snprintf(distance, sizeof distance, "%g", overlap.distance);
-            out << "  lines " << overlap.first << " and " << overlap.second << ": centres " << distance
-                << " apart, radii " << DealerAt(check, overlap.first).radius << " and "
-                << DealerAt(check, overlap.second).radius << '\n';
-        }
-    }
-
+    PrintSettings(check, out);
+    PrintDealerList(check, out);
+    PrintOverlaps(check, out);
     std::size_t counts[3] = {};
     for (const FileCheck* file : {&check.settings, &check.dealer_list})
-        for (const Finding& f : file->findings) ++counts[static_cast<int>(f.kind)];
+        for (int kind = 0; kind < 3; ++kind) counts[kind] += file->counts[kind];
     out << '\n';
     if (ExitStatus(check) == 0)
         out << "ok: the plugin uses every line as it stands\n";

@@ -1,7 +1,8 @@
 #pragma once
-// What the plugin makes of a car_dealers/ folder, read with the plugin's own readers: the settings
-// through DealerModule and ConfigFile, the dealer list through ReadDealerList. Nothing here decides
-// whether a line is used; it only explains what those readers decided.
+// What the plugin makes of a car_dealers/ folder, read with the plugin's own rules: the settings
+// through ConfigFile, the dealer list line by line through ParseDealerLine on the text as the
+// reader cuts it. Nothing here decides whether a line is used; it only explains what those rules
+// decided. Memory grows with the lines, and what is kept of the findings is bounded.
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
@@ -26,6 +27,12 @@ struct Finding {
     std::string text;
 };
 
+// How much of each list is kept and shown; the rest is counted.
+inline constexpr std::size_t kListedFindings = 200; // per file
+inline constexpr std::size_t kListedDealers = 200;
+inline constexpr std::size_t kListedOverlaps = 20;
+inline constexpr std::size_t kLongestLabel = 40; // characters of a label kept for display
+
 struct Rate {
     const char* key;
     float value;      // as the plugin holds it
@@ -36,7 +43,9 @@ struct Dealer {
     std::size_t line;
     float x, y, z;
     std::int32_t radius;
-    std::string label; // the text after the fourth comma, which the plugin does not read
+    std::string label;               // the text after the fourth comma, which the plugin does not read; cut
+    std::size_t never_chosen_by = 0; // the line of a zone listed before that holds this one wholly; 0: none
+    bool overlaps = false;           // shares ground with another zone that can be chosen
 };
 
 // Two dealer zones that share ground; the player there goes to first's dealer unless he already
@@ -49,27 +58,47 @@ struct Overlap {
 struct FileCheck {
     std::string path;
     bool found = false;
-    std::vector<Finding> findings; // in line order
+    std::vector<Finding> findings; // the first kListedFindings, in line order
+    std::size_t counts[3] = {};    // every finding by kind, listed or not
+
+    void Add(Finding finding);
+    std::size_t Total() const { return counts[0] + counts[1] + counts[2]; }
+};
+
+// Zones that share ground, among those that can be chosen. Zones never chosen (wholly within one
+// zone listed before them) are findings of their lines and overlap with nothing here.
+struct Overlaps {
+    std::uint64_t pairs = 0;
+    std::vector<Overlap> first; // the first kListedOverlaps pairs, by first, then second
+    std::size_t never_chosen = 0;
+    bool complete = true; // false when there were too many pairs to look at them all
 };
 
 struct FolderCheck {
     FileCheck settings;
     Rate sell{"price_rate_sell", 0, 0};
     Rate buy{"price_rate_buy", 0, 0};
-    FileCheck dealer_list;
-    std::vector<Dealer> dealers;   // in list order
-    std::vector<Overlap> overlaps; // by first, then second
+    FileCheck dealer_list;       // with the zones never chosen, counted once the overlaps are known
+    std::vector<Dealer> dealers; // in list order, all of them
+    Overlaps overlaps;
 };
 
 // Reads folder/dealers.conf and folder/dealers.csv. False, with error set, when the folder or one
 // of its files is there but cannot be read; a missing file is not an error (the plugin goes on
-// without it) and shows in the check.
+// without it) and shows in the check. Throws std::bad_alloc when memory runs out.
 bool CheckFolder(const std::string& folder, FolderCheck& check, std::string& error);
+
+// The same check of the two files' raw bytes, both found, as dealers.conf and dealers.csv.
+void CheckFiles(std::string settings, std::string dealerList, FolderCheck& check);
 
 // 0 when the plugin uses every line as it stands, 1 when there is any finding.
 int ExitStatus(const FolderCheck& check);
 
-// The check as a person reads it, one fact a line; the last line sums it up.
+// The check as a person reads it, one fact a line, at most a few hundred lines whatever the
+// folder holds; the last line sums it up.
 void PrintCheck(const FolderCheck& check, std::ostream& out);
+
+// Shortest text that reads back as the same float.
+std::string FloatText(float value);
 
 } // namespace dealers_check

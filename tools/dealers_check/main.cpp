@@ -1,47 +1,68 @@
-// dealers-check [FOLDER]: what the car dealers plugin makes of a car_dealers/ folder.
+// dealers-check [FOLDER] [--map FILE.svg] [--game PATH]: what the car dealers plugin makes of a
+// car_dealers/ folder, and whether it takes a game's executable.
 #include "folder_check.h"
+#include "game_check.h"
+#include "zone_map.h"
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
+#include <fstream>
 #include <iostream>
+#include <new>
 #include <string>
 
 namespace {
 
-constexpr const char* kUsage = "usage: dealers-check [FOLDER]\n";
+constexpr const char* kUsage = "usage: dealers-check [FOLDER] [--map FILE.svg] [--game PATH]\n";
 
 constexpr const char* kHelp =
     "Shows what the car dealers plugin makes of a car_dealers folder (default: ./car_dealers), read\n"
-    "with the plugin's own code: the two price rates and the line each comes from, every dealer\n"
-    "place with its line, every line the plugin skips or reads only in part, and dealer zones that\n"
-    "overlap. The plugin itself says nothing about its files.\n"
+    "with the plugin's own code: the two price rates and the line each comes from, the dealer places\n"
+    "with their lines, the lines the plugin skips or reads only in part, and dealer zones that overlap\n"
+    "or are never chosen. Long lists are shown in part and counted. The plugin itself says nothing\n"
+    "about its files.\n"
+    "\n"
+    "  --map FILE.svg  also draws the zones as a map, every one of them\n"
+    "  --game PATH     reads the file version of the game's executable as the plugin does and tells\n"
+    "                  whether the plugin takes that build; alone, without FOLDER, only this check runs\n"
     "\n"
     "The game reads car_dealers/ from its current folder, normally the folder of its executable.\n"
     "\n"
-    "Exit status:\n"
-    "  0  the plugin uses every line as it stands\n"
-    "  1  something is skipped or ignored, or will not work as meant (see the lines marked so)\n"
-    "  2  the folder or one of its files cannot be read, or the command line is wrong\n";
+    "Exit status (with both checks, the worse of the two):\n"
+    "  0  the plugin uses every line as it stands; it takes the game's build\n"
+    "  1  something is skipped or ignored, or will not work as meant (see the lines marked so); the\n"
+    "     plugin stays idle with that game\n"
+    "  2  the folder, one of its files or the game cannot be read, the game is not a Windows program,\n"
+    "     the map cannot be written, or the command line is wrong\n";
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::string folder = "car_dealers";
+int Run(int argc, char** argv) {
+    std::string folder = "car_dealers", map, game;
     bool haveFolder = false;
     bool options = true; // until "--"
     for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (options && std::strcmp(arg, "--") == 0) {
+        const std::string arg = argv[i];
+        if (options && arg == "--") {
             options = false;
-        } else if (options && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
+        } else if (options && (arg == "--help" || arg == "-h")) {
             std::cout << kUsage << '\n' << kHelp;
             return 0;
-        } else if ((options && arg[0] == '-' && arg[1] != '\0') || haveFolder) {
+        } else if (options && (arg == "--map" || arg == "--game") && i + 1 < argc) {
+            (arg == "--map" ? map : game) = argv[++i];
+        } else if ((options && arg.size() > 1 && arg[0] == '-') || haveFolder) {
             std::cerr << "dealers-check: unexpected " << arg << '\n' << kUsage;
             return 2;
         } else {
             folder = arg;
             haveFolder = true;
         }
+    }
+
+    int status = 0;
+    if (!game.empty()) {
+        status = dealers_check::PrintGameCheck(game, dealers_check::CheckGame(game), std::cout, std::cerr);
+        if (!haveFolder && map.empty()) return std::cout.flush() ? status : 2;
+        std::cout << '\n';
     }
     dealers_check::FolderCheck check;
     std::string error;
@@ -50,6 +71,31 @@ int main(int argc, char** argv) {
         return 2;
     }
     dealers_check::PrintCheck(check, std::cout);
+    status = std::max(status, dealers_check::ExitStatus(check));
+    if (!map.empty()) {
+        std::ofstream out(map, std::ios::binary);
+        dealers_check::WriteZoneMap(check, out);
+        out.close();
+        if (!out) {
+            std::cerr << "dealers-check: cannot write the map " << map << '\n';
+            return 2;
+        }
+        std::cout << "map: " << map << '\n';
+    }
     std::cout.flush();
-    return std::cout ? dealers_check::ExitStatus(check) : 2;
+    return std::cout ? status : 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Whatever goes wrong ends in one line and status 2, never in an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "dealers-check: out of memory: the files are too large to check on this machine\n";
+    } catch (const std::exception& error) {
+        std::cerr << "dealers-check: " << error.what() << '\n';
+    }
+    return 2;
 }

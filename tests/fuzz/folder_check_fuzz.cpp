@@ -1,0 +1,53 @@
+// libFuzzer harness of dealers-check's reading of a folder: any bytes as dealers.conf and
+// dealers.csv (the first byte says how many of the rest go to dealers.conf). Checks that the
+// report stays bounded, counts what it does not list, and agrees with the dealer list reader.
+#include "dealer/dealer_list.h"
+#include "folder_check.h"
+#include "fuzz_checks.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string_view settings = rest.substr(0, std::min<std::size_t>(data[0], rest.size()));
+    const std::string_view dealerList = rest.substr(settings.size());
+
+    dealers_check::FolderCheck check;
+    dealers_check::CheckFiles(std::string(settings), std::string(dealerList), check);
+
+    std::vector<DealerRecord> records;
+    ReadDealerList(dealerList, records);
+    Check(check.dealers.size() == records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const dealers_check::Dealer& dealer = check.dealers[i];
+        Check(SameFloat(dealer.x, records[i].x) && SameFloat(dealer.y, records[i].y) &&
+              dealer.radius == records[i].radius);
+        Check(i == 0 || check.dealers[i - 1].line < dealer.line);
+        Check(dealer.label.size() <= dealers_check::kLongestLabel * 4 + 3); // a byte spelt out takes 4
+        Check(dealer.never_chosen_by < dealer.line);
+    }
+    for (const dealers_check::FileCheck* file : {&check.settings, &check.dealer_list}) {
+        Check(file->findings.size() <= dealers_check::kListedFindings);
+        Check(file->findings.size() <= file->Total());
+        Check(std::is_sorted(file->findings.begin(), file->findings.end(),
+                             [](const auto& a, const auto& b) { return a.line < b.line; }));
+    }
+    Check(check.overlaps.complete);
+    Check(check.overlaps.first.size() ==
+          std::min<std::uint64_t>(check.overlaps.pairs, dealers_check::kListedOverlaps));
+    for (const dealers_check::Overlap& overlap : check.overlaps.first) Check(overlap.first < overlap.second);
+
+    std::ostringstream out;
+    dealers_check::PrintCheck(check, out);
+    const std::string report = out.str();
+    Check(std::count(report.begin(), report.end(), '\n') < 700);
+    const std::string last = report.substr(report.rfind('\n', report.size() - 2) + 1);
+    Check(last.starts_with(dealers_check::ExitStatus(check) == 0 ? "ok: " : "problems: "));
+    return 0;
+}

@@ -1,0 +1,51 @@
+#!/bin/sh
+# dealers-check --game on each build of the stand-in game, on a file that is no Windows program
+# and on none at all: the version words, the number, the verdict and the exit status, from
+# dealers-check.exe (the plugin's own reading, under the emulator) and, when it is built, from the
+# native tool (its own reading of the file), which must say the same. Run in the folder of the games.
+# usage: check_game_version.sh EMULATOR DEALERS_CHECK_EXE [NATIVE_DEALERS_CHECK]
+set -u
+emulator=$1 exe=$2 native=${3:-}
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# expect GAME STATUS LINE...: the output holds each line, and the run ends with STATUS.
+expect() {
+  game=$1 status=$2
+  shift 2
+  for tool in exe native; do
+    if [ $tool = exe ]; then
+      "$emulator" "$exe" --game "$game" >game_check.out 2>&1
+      got=$?
+    else
+      [ -x "$native" ] || continue
+      "$native" --game "$game" >game_check.out 2>&1
+      got=$?
+    fi
+    out=$(tr -d '\r' < game_check.out)
+    echo "$tool --game $game: status $got"
+    [ "$got" = "$status" ] || fail "$tool --game $game: status $got, not $status"
+    for line in "$@"; do
+      printf '%s\n' "$out" | grep -qxF -- "$line" || fail "$tool --game $game: no line \"$line\" in: $out"
+    done
+  done
+}
+
+takes="the plugin takes it for build"
+idle="  the plugin stays idle with this game: it knows only 1.0.7.0 and 1.0.8.0 (numbers 1070 and 1080)"
+expect testhost_v1070.exe 0 "testhost_v1070.exe: file version 1.0.7.0" "  number 1070 (the four numbers written one after another)" "  $takes 1.0.7.0"
+expect testhost_v1080.exe 0 "testhost_v1080.exe: file version 1.0.8.0" "  number 1080 (the four numbers written one after another)" "  $takes 1.0.8.0"
+expect testhost_v0_0_10_70.exe 0 "testhost_v0_0_10_70.exe: file version 0.0.10.70" "  number 1070 (the four numbers written one after another)" "  $takes 1.0.7.0"
+expect testhost_v1071.exe 1 "testhost_v1071.exe: file version 1.0.7.1" "  number 1071 (the four numbers written one after another)" "$idle"
+expect testhost_noversion.exe 1 "testhost_noversion.exe: no file version" "  the plugin stays idle with this game"
+printf 'price_rate_buy=0.8\n' > not_a_program.exe
+expect not_a_program.exe 2 "dealers-check: not_a_program.exe is not a Windows program (no PE header)"
+expect no_such_game.exe 2
+
+# With a folder too, both checks run and the worse status wins (car_dealers/ holds the sample).
+"$emulator" "$exe" --game testhost_v1071.exe car_dealers >/dev/null 2>&1
+[ $? = 1 ] || fail "an idle game with a good folder is not status 1"
+"$emulator" "$exe" --game testhost_v1080.exe car_dealers >/dev/null 2>&1
+[ $? = 0 ] || fail "a known game with a good folder is not status 0"
+rm -f not_a_program.exe game_check.out
+exit $failed

@@ -1,0 +1,229 @@
+#include "zone_map.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace dealers_check {
+namespace {
+
+constexpr double kLargestSide = 1000; // pixels of the map's longer side
+constexpr double kLeft = 80, kTop = 40, kBottom = 40, kLegend = 120;
+constexpr std::size_t kLabelledZones = 300; // above this, labels sit inside the zones, seen when zoomed
+
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+// Text for XML: markup characters escaped, and whatever is not valid UTF-8 shown as '?'.
+std::string Xml(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = c < 0x80                ? 1
+                             : c >= 0xC2 && c < 0xE0 ? 2
+                             : c >= 0xE0 && c < 0xF0 ? 3
+                             : c >= 0xF0 && c < 0xF5 ? 4
+                                                     : 0;
+        for (std::size_t k = 1; k < length; ++k)
+            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 0;
+        if (length == 0 || (c < 0x20 && c != '\t')) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
+}
+
+// A round step (1, 2 or 5 times a power of ten) near span / count.
+double RoundStep(double span, double count) {
+    const double raw = span / count;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double factor : {1.0, 2.0, 5.0})
+        if (factor * power >= raw) return factor * power;
+    return 10 * power;
+}
+
+bool Drawn(const Dealer& dealer) {
+    return std::isfinite(dealer.x) && std::isfinite(dealer.y);
+}
+
+} // namespace
+
+void WriteZoneMap(const FolderCheck& check, std::ostream& out) {
+    // The world rectangle that holds every zone, with a margin.
+    double left = HUGE_VAL, right = -HUGE_VAL, bottom = HUGE_VAL, top = -HUGE_VAL;
+    std::size_t drawn = 0;
+    for (const Dealer& dealer : check.dealers) {
+        if (!Drawn(dealer)) continue;
+        ++drawn;
+        const double r = std::max(dealer.radius, 0);
+        left = std::min(left, dealer.x - r), right = std::max(right, dealer.x + r);
+        bottom = std::min(bottom, dealer.y - r), top = std::max(top, dealer.y + r);
+    }
+    if (drawn == 0) left = bottom = -100, right = top = 100;
+    const double margin = std::max({right - left, top - bottom, 20.0}) * 0.04;
+    left -= margin, right += margin, bottom -= margin, top += margin;
+    const double scale = kLargestSide / std::max(right - left, top - bottom); // pixels per world unit
+    // A long thin map is widened to leave room for the legend and the coordinates.
+    const double wider = std::max(300 / scale - (right - left), 0.0) / 2;
+    const double taller = std::max(200 / scale - (top - bottom), 0.0) / 2;
+    left -= wider, right += wider, bottom -= taller, top += taller;
+    const double width = right - left, height = top - bottom;
+    const double mapWidth = width * scale, mapHeight = height * scale;
+    const bool labelled = drawn <= kLabelledZones;
+    // Room on the right for the labels of the zones at the right edge.
+    std::size_t longest = 0;
+    for (const Dealer& dealer : check.dealers) longest = std::max(longest, dealer.label.size());
+    const double kRight = labelled ? std::min(longest * 6.5 + 50, 320.0) : 20;
+    const double totalWidth = kLeft + mapWidth + kRight, totalHeight = kTop + mapHeight + kBottom + kLegend;
+    const double marker = 2.5 / scale; // the smallest circle drawn: 2.5 pixels
+    const double labelSize = 11 / scale;
+
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Number(totalWidth) << "\" height=\""
+        << Number(totalHeight) << "\" viewBox=\"0 0 " << Number(totalWidth) << ' ' << Number(totalHeight)
+        << "\" font-family=\"sans-serif\">\n"
+        << "<style>\n"
+        << ".zone{fill:#3b7dd8;fill-opacity:.25;stroke:#1f4f99;stroke-width:1.2px;vector-effect:non-scaling-"
+           "stroke}\n"
+        << ".overlaps{fill:#f0a030;fill-opacity:.35;stroke:#b86e00}\n"
+        << ".never{fill:#d62728;fill-opacity:.3;stroke:#d62728;stroke-width:1.2px;stroke-dasharray:4 3}\n"
+        << ".nobody{fill:none;stroke:#777;stroke-dasharray:1 2}\n"
+        << ".label{fill:#222}\n.axis{fill:#444;font-size:11px}\n"
+        << ".grid{stroke:#ddd;stroke-width:1px;vector-effect:non-scaling-stroke}\n"
+        << "</style>\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n"
+        << "<text x=\"" << kLeft << "\" y=\"24\" font-size=\"15\">Dealer zones of "
+        << Xml(check.dealer_list.path) << ": " << check.dealers.size()
+        << (check.dealers.size() == 1 ? " dealer" : " dealers") << " (world units, north up)</text>\n";
+
+    // The map: world units, y up, inside its frame.
+    out << "<svg x=\"" << kLeft << "\" y=\"" << kTop << "\" width=\"" << Number(mapWidth) << "\" height=\""
+        << Number(mapHeight) << "\" viewBox=\"" << Number(left) << ' ' << Number(-top) << ' ' << Number(width)
+        << ' ' << Number(height) << "\" overflow=\"visible\">\n";
+    const double step = RoundStep(std::max(width, height), 8);
+    out << "<g class=\"grid\">\n";
+    for (double x = std::ceil(left / step) * step; x <= right; x += step)
+        out << "<line x1=\"" << Number(x) << "\" y1=\"" << Number(-top) << "\" x2=\"" << Number(x)
+            << "\" y2=\"" << Number(-bottom) << "\"/>\n";
+    for (double y = std::ceil(bottom / step) * step; y <= top; y += step)
+        out << "<line x1=\"" << Number(left) << "\" y1=\"" << Number(-y) << "\" x2=\"" << Number(right)
+            << "\" y2=\"" << Number(-y) << "\"/>\n";
+    out << "</g>\n<g transform=\"scale(1 -1)\">\n";
+    // Plain zones first, those that overlap over them, and the zones never chosen or holding
+    // nobody on top, where they show.
+    const auto layer = [](const Dealer& dealer) {
+        return dealer.radius < 0 ? 3 : dealer.never_chosen_by != 0 ? 2 : dealer.overlaps ? 1 : 0;
+    };
+    constexpr const char* kStyles[] = {"zone", "zone overlaps", "zone never", "zone nobody"};
+    for (int drawing = 0; drawing < 4; ++drawing) {
+        for (const Dealer& dealer : check.dealers) {
+            if (!Drawn(dealer) || layer(dealer) != drawing) continue;
+            const double r = std::max(double{static_cast<float>(dealer.radius)}, marker);
+            out << "<circle class=\"" << kStyles[drawing] << "\" cx=\"" << FloatText(dealer.x) << "\" cy=\""
+                << FloatText(dealer.y) << "\" r=\"" << Number(r) << "\" data-line=\"" << dealer.line
+                << "\" data-radius=\"" << dealer.radius << "\"><title>line " << dealer.line << ": x "
+                << FloatText(dealer.x) << ", y " << FloatText(dealer.y) << ", radius " << dealer.radius;
+            if (!dealer.label.empty()) out << " (" << Xml(dealer.label) << ")";
+            if (dealer.never_chosen_by != 0)
+                out << "; never chosen: within the zone of line " << dealer.never_chosen_by;
+            out << "</title></circle>\n";
+        }
+    }
+    out << "</g>\n<g class=\"label\"" << (labelled ? "" : " fill-opacity=\".5\"") << ">\n";
+    for (const Dealer& dealer : check.dealers) {
+        if (!Drawn(dealer)) continue;
+        const double r = std::max(double{static_cast<float>(dealer.radius)}, marker);
+        std::string text = std::to_string(dealer.line);
+        if (!dealer.label.empty()) text += " " + Xml(dealer.label);
+        if (labelled) {
+            out << "<text x=\"" << Number(dealer.x + r + labelSize * 0.3) << "\" y=\""
+                << Number(-dealer.y + labelSize * 0.35) << "\" font-size=\"" << Number(labelSize) << "\">"
+                << text << "</text>\n";
+        } else {
+            // Inside its zone, so small that it shows only when the map is zoomed in.
+            out << "<text x=\"" << Number(dealer.x) << "\" y=\"" << Number(-dealer.y) << "\" font-size=\""
+                << Number(r * 0.3) << "\" text-anchor=\"middle\">" << text << "</text>\n";
+        }
+    }
+    out << "</g>\n</svg>\n";
+
+    // Frame and coordinates at the edges.
+    const auto pixelX = [&](double x) { return kLeft + (x - left) * scale; };
+    const auto pixelY = [&](double y) { return kTop + (top - y) * scale; };
+    out << "<rect x=\"" << kLeft << "\" y=\"" << kTop << "\" width=\"" << Number(width * scale)
+        << "\" height=\"" << Number(height * scale)
+        << "\" fill=\"none\" stroke=\"#444\"/>\n<g class=\"axis\">\n";
+    for (double x = std::ceil(left / step) * step; x <= right; x += step)
+        out << "<text x=\"" << Number(pixelX(x)) << "\" y=\"" << Number(kTop + height * scale + 15)
+            << "\" text-anchor=\"middle\">" << Number(x) << "</text>\n";
+    for (double y = std::ceil(bottom / step) * step; y <= top; y += step)
+        out << "<text x=\"" << kLeft - 6 << "\" y=\"" << Number(pixelY(y) + 4) << "\" text-anchor=\"end\">"
+            << Number(y) << "</text>\n";
+    out << "<text x=\"" << kLeft - 6 << "\" y=\"" << kTop - 6 << "\" text-anchor=\"end\">y</text>\n"
+        << "<text x=\"" << Number(kLeft + width * scale + 4) << "\" y=\""
+        << Number(kTop + height * scale + 15) << "\">x</text>\n</g>\n";
+
+    // Legend and scale bar.
+    const double legendTop = kTop + height * scale + kBottom;
+    const auto key = [&](int row, const char* style, const std::string& text) {
+        const double y = legendTop + 16 + row * 20;
+        out << "<circle class=\"" << style << "\" cx=\"" << kLeft + 8 << "\" cy=\"" << Number(y)
+            << "\" r=\"7\"/>"
+            << "<text x=\"" << kLeft + 22 << "\" y=\"" << Number(y + 4) << "\" font-size=\"12\">" << text
+            << "</text>\n";
+    };
+    std::size_t counts[4] = {}; // by layer
+    for (const Dealer& dealer : check.dealers)
+        if (Drawn(dealer)) ++counts[layer(dealer)];
+    const Overlaps& overlaps = check.overlaps;
+    key(0, "zone", std::to_string(counts[0]) + " zones that share no ground with another");
+    key(1, "zone overlaps",
+        std::to_string(counts[1]) + " zones that overlap another (" + (overlaps.complete ? "" : "at least ") +
+            std::to_string(overlaps.pairs) +
+            " pairs): the dealer the player is with keeps him, else the first listed");
+    key(2, "zone never",
+        std::to_string(counts[2]) + " zones never chosen: each lies within a zone listed before it");
+    key(3, "zone nobody", std::to_string(counts[3]) + " zones with a negative radius: they hold nobody");
+    out << "<text x=\"" << kLeft << "\" y=\"" << Number(legendTop + 96)
+        << "\" font-size=\"12\" fill=\"#555\">"
+        << "Zones smaller than " << Number(std::ceil(marker * 10) / 10)
+        << " world units show at that size (the title gives the radius)"
+        << (labelled ? "" : "; labels show when zoomed in");
+    if (drawn < check.dealers.size())
+        out << "; " << check.dealers.size() - drawn << " not drawn: not a finite point";
+    out << ".</text>\n";
+    const double bar = RoundStep(std::max(width, height), 5);
+    const double barRight = kLeft + mapWidth;
+    out << "<g stroke=\"#222\" stroke-width=\"2\"><line x1=\"" << Number(barRight - bar * scale) << "\" y1=\""
+        << Number(legendTop + 16) << "\" x2=\"" << Number(barRight) << "\" y2=\"" << Number(legendTop + 16)
+        << "\"/></g><text x=\"" << Number(barRight) << "\" y=\"" << Number(legendTop + 32)
+        << "\" font-size=\"12\" text-anchor=\"end\">" << Number(bar) << " world units</text>\n";
+    out << "</svg>\n";
+}
+
+} // namespace dealers_check
