@@ -193,6 +193,9 @@ TEST(Buying, AFrameWithoutAPlayerFindsNoDealer) {
     s.Frame({kE});
     s.Frame();
     EXPECT_TRUE(s.Screen().empty()); // cool-down after the deal ended
+    s.AdvanceClock(5);
+    s.Frames(2);
+    EXPECT_TRUE(s.Shows("Buying")); // E in the cool-down opens the next deal when it is over
 }
 
 TEST(Selling, SellsTheVehicleOnceItAndTheSalesmanAreNear) {
@@ -234,13 +237,12 @@ TEST(Selling, SellsTheVehicleOnceItAndTheSalesmanAreNear) {
     EXPECT_EQ(s.Screen().back(), "Nice deal! @0.10,0.10 *1.0");
     EXPECT_EQ(s.Salesman()->money <= 20, true); // a sale gives the salesman nothing
 
-    // E again during the cool-down: the next deal opens by itself when it is over, same vehicle,
-    // same offer, the same salesman joining again.
-    s.AdvanceClock(1);
-    s.Frame({kE});
+    // No deal opens by itself after the cool-down; E opens the next one: same vehicle, same offer,
+    // the same salesman joining again.
+    s.AdvanceClock(5);
     s.Frames(3);
     EXPECT_EQ(s.Screen(), Texts{"Nice deal! @0.10,0.10 *1.0"});
-    s.AdvanceClock(4);
+    s.Frame({kE});
     s.Frame();
     s.Frame();
     EXPECT_EQ(s.PriceShown(), price);
@@ -388,9 +390,11 @@ TEST(AfterDeal, ClearsAnAlertLevelOfOneWhileTheHoldLasts) {
         bool inVehicle;
         int level, levelAfter, secondsToNext;
     };
-    const Step steps[] = {{false, 1, 1, 0},                                   // not armed yet
-                          {true, 1, 0, 4},                                    // armed until +7
-                          {true, 1, 0, 4},  {true, 2, 2, 4}, {true, 0, 0, 4}, // over, armed again until +19
+    const Step steps[] = {{false, 1, 1, 0}, // not armed yet
+                          {true, 1, 0, 7},  // armed until +7
+                          {true, 1, 0, 7},  // armed again in the second it ends, until +14
+                          {true, 2, 2, 4},  // over, and not armed at level 2
+                          {true, 0, 0, 4},  // armed until +25
                           {false, 1, 0, 3}, {false, 1, 1, 0}};
     for (const Step& step : steps) {
         if (step.inVehicle)
