@@ -10,6 +10,7 @@ namespace {
 
 std::int64_t g_clock = 1'800'000'000; // an ordinary day in 2027
 std::uint64_t g_allocations = 0;
+std::int64_t g_live_blocks = 0;
 
 __int64 __cdecl Time64(__int64* out) {
     if (out) *out = g_clock;
@@ -22,19 +23,31 @@ long __cdecl Time32(long* out) {
     if (out) *out = now;
     return now;
 }
+void* Counted(void* block) {
+    g_live_blocks += block != nullptr;
+    return block;
+}
 void* __cdecl Malloc(std::size_t size) {
     ++g_allocations;
-    return std::malloc(size);
+    return Counted(std::malloc(size));
 }
 void* __cdecl Calloc(std::size_t count, std::size_t size) {
     ++g_allocations;
-    return std::calloc(count, size);
+    return Counted(std::calloc(count, size));
 }
+// The C runtime's realloc: a null block is a malloc, a size of 0 frees the block.
 void* __cdecl Realloc(void* block, std::size_t size) {
     ++g_allocations;
-    return std::realloc(block, size);
+    void* moved = std::realloc(block, size);
+    if (!block) return Counted(moved);
+    if (size == 0 && !moved) --g_live_blocks;
+    return moved;
+}
+char* __cdecl Strdup(const char* text) {
+    return static_cast<char*>(Counted(_strdup(text)));
 }
 void __cdecl Free(void* block) {
+    g_live_blocks -= block != nullptr;
     std::free(block);
 }
 
@@ -48,7 +61,7 @@ const Replacement kReplacements[] = {
     {"_time64", reinterpret_cast<void*>(Time64), false}, {"_time32", reinterpret_cast<void*>(Time32), false},
     {"time", reinterpret_cast<void*>(Time32), false},    {"malloc", reinterpret_cast<void*>(Malloc), true},
     {"calloc", reinterpret_cast<void*>(Calloc), true},   {"realloc", reinterpret_cast<void*>(Realloc), true},
-    {"free", reinterpret_cast<void*>(Free), true},
+    {"free", reinterpret_cast<void*>(Free), true},       {"_strdup", reinterpret_cast<void*>(Strdup), true},
 };
 
 } // namespace
@@ -149,6 +162,9 @@ std::int64_t Clock() {
 }
 std::uint64_t PluginAllocations() {
     return g_allocations;
+}
+std::int64_t PluginLiveBlocks() {
+    return g_live_blocks;
 }
 
 } // namespace testhost

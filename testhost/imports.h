@@ -10,7 +10,7 @@
 namespace testhost {
 
 // Redirects the clock (_time64, _time32, time) and, with `heap`, the heap functions (malloc, calloc,
-// realloc, free) that the plugin imports from the C runtime. Returns how many import slots were
+// realloc, _strdup, free) that the plugin imports from the C runtime. Returns how many import slots were
 // redirected. A test program that links the plugin's code in-process redirects its own clock only
 // (the game's heap functions call the C runtime through the same imports).
 int InterceptPluginImports(HMODULE plugin, bool heap = true);
@@ -31,5 +31,8 @@ std::int64_t Clock();
 
 // Heap allocations (malloc, calloc, realloc) the plugin has made since its imports were redirected.
 std::uint64_t PluginAllocations();
+// Heap blocks the plugin allocated since then less those it freed (blocks from before count when
+// freed, so only a change of this figure says something).
+std::int64_t PluginLiveBlocks();
 
 } // namespace testhost
