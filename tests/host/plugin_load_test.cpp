@@ -76,26 +76,6 @@ TEST(PluginLoad, KnowsTheGamesBuildBeforeItReadsItsFiles) {
               (std::vector<std::string>{"version", "car_dealers/dealers.conf", "car_dealers/dealers.csv"}));
 }
 
-TEST(PluginLoad, CarriesItsVersionForThePlayerToSee) {
-    const HMODULE plugin = Loaded().plugin;
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(plugin, path, MAX_PATH);
-    DWORD handle = 0;
-    std::string data(GetFileVersionInfoSizeW(path, &handle), '\0');
-    ASSERT_FALSE(data.empty());
-    ASSERT_TRUE(GetFileVersionInfoW(path, handle, data.size(), data.data()));
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length));
-    EXPECT_EQ(info->dwFileVersionMS,
-              static_cast<DWORD>(MAKELONG(CAR_DEALERS_VERSION_MINOR, CAR_DEALERS_VERSION_MAJOR)));
-    EXPECT_EQ(info->dwFileVersionLS, static_cast<DWORD>(MAKELONG(0, CAR_DEALERS_VERSION_PATCH)));
-    wchar_t* name = nullptr;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductName",
-                               reinterpret_cast<void**>(&name), &length));
-    EXPECT_EQ(std::wstring(name), L"Car dealers");
-}
-
 TEST(PluginLoad, RedirectsEveryCallSiteOnlyOnARecognisedBuild) {
     const Session& session = Loaded();
     for (int site = 0; site < testhost::kSiteCount; ++site) {
