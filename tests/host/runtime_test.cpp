@@ -4,8 +4,6 @@
 #include "imports.h"
 #include "runtime/code_patch.h"
 #include "runtime/game_events.h"
-#include "runtime/host_addresses.h"
-#include "runtime/host_version.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -67,15 +65,6 @@ class GameEvents : public testing::Test {
         testhost::WriteWord(testhost::ActiveScriptContextAddress(), testhost::GameScriptContext());
     }
 };
-
-TEST(HostAddresses, ResolveToTheBuildsOwnOffsets) {
-    const bool v1080 = testhost::CurrentLayout() == testhost::Layout::V1080;
-    EXPECT_EQ(g_host_state.version, v1080 ? HostVersion::V1080 : HostVersion::V1070);
-    EXPECT_EQ(g_host_state.base, 0x400000u);
-    EXPECT_EQ(ResolveHostAddress(0x10, 0x20), 0x400000u + (v1080 ? 0x20 : 0x10));
-    EXPECT_EQ(g_host_addresses.VehiclePoolPointer, 0x400000u + (v1080 ? 0xE52CD0 : 0x1219240));
-    EXPECT_EQ(g_host_addresses.ActiveScriptContext, testhost::ActiveScriptContextAddress());
-}
 
 TEST(PatchCall, ReturnsThePreviousDestinationAndKeepsTheProtection) {
     // A spare call site in the game image, at the far end from everything else.

@@ -372,9 +372,8 @@ TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
         s.Frame();
         prices.push_back(s.PriceShown().value_or(0));
         s.world.RemoveVehicle(car.handle);
-        EXPECT_EQ(prices.back() % 100, 99) << prices.back();
-        EXPECT_GE(prices.back(), 7199);
-        EXPECT_LE(prices.back(), 16799);
+        EXPECT_TRUE(prices.back() % 100 == 99 && prices.back() >= 7199 && prices.back() <= 16799)
+            << prices.back();
     }
     std::ostringstream first;
     for (int i = 0; i < 10; ++i) first << prices[i] << ' ';
@@ -441,8 +440,7 @@ Deal BuyAndSellBack(const std::string& settings, bool steady = false) {
 
 TEST(Settings, PlainAndHexadecimalRatesAndTheCommandsOfSteadyFrames) {
     const Deal deal = BuyAndSellBack("price_rate_buy = 2\nprice_rate_sell = 0x1p-2\n", true);
-    EXPECT_GE(deal.buying, 23999); // 2 x [12000, 28000]
-    EXPECT_LE(deal.buying, 55999);
+    EXPECT_TRUE(deal.buying >= 23999 && deal.buying <= 55999) << deal.buying; // 2 x [12000, 28000]
     // A quarter of the base price is an eighth of twice it, in whole hundreds.
     EXPECT_EQ((deal.selling + 1) / 100, (deal.buying + 1) / 100 / 8) << deal.buying;
     EXPECT_EQ(deal.afterBuying, 1e6f - deal.buying);
@@ -451,8 +449,7 @@ TEST(Settings, PlainAndHexadecimalRatesAndTheCommandsOfSteadyFrames) {
 
 TEST(Settings, ExponentAndInfiniteRates) {
     const Deal deal = BuyAndSellBack("price_rate_buy=2.5E-1\nprice_rate_sell=inf\n");
-    EXPECT_GE(deal.buying, 2999); // 0.25 x [12000, 28000]
-    EXPECT_LE(deal.buying, 6999);
+    EXPECT_TRUE(deal.buying >= 2999 && deal.buying <= 6999) << deal.buying; // 0.25 x [12000, 28000]
     EXPECT_EQ(deal.afterBuying, 1e6f - deal.buying);
     EXPECT_EQ(deal.selling, 2147483599); // the largest price, not a sign turned over
 }
