@@ -140,26 +140,15 @@ TEST_F(ScriptCommands, EveryWrapperFillsTheGamesRecordInSlotOrder) {
     }
 }
 
-TEST_F(ScriptCommands, PendingVectorsAreCopiedBackLastFirstTwelveBytesEach) {
-    world.AddCommand(kTwoVectors, "TwoVectors", &LeaveTwoVectors);
-    float memory[6] = {9, 9, 9, 9, 9, 9};
-    std::uint32_t countAfter = 99;
-    InFrame([&] {
-        ScriptCall call;
-        call.Int(SlotAddress(memory)).Invoke(kTwoVectors);
-        countAfter = call.Record().pendingVectorCount;
-    });
-    // Entry 1 first: memory[1..3] = -1, -2, -3; then entry 0: memory[0..2] = 1.5, 2.5, 3.5. The
-    // fourth float of entry 1 would land on memory[4]: it is never copied.
-    EXPECT_EQ(std::vector<float>(memory, memory + 6), (std::vector<float>{1.5f, 2.5f, 3.5f, -3.0f, 9, 9}));
-    EXPECT_EQ(countAfter, 0u);
-}
-
-TEST_F(ScriptCommands, ResultsAreReadFromSlotZeroInTheResultType) {
+// Results come from slot 0 in the result type; vectors the game leaves pending are copied back to
+// the caller last first, twelve bytes each.
+TEST_F(ScriptCommands, ResultsAndPendingVectorsComeBackAsTheGameLeavesThem) {
     world.AddCommand(kStoresWord, "StoresWord", &StoreWord);
+    world.AddCommand(kTwoVectors, "TwoVectors", &LeaveTwoVectors);
     bool boolean = true;
-    float number = 0;
+    float number = 0, memory[6] = {9, 9, 9, 9, 9, 9};
     std::int32_t integer = 0;
+    std::uint32_t countAfter = 99;
     InFrame([&] {
         g_word = 0x100; // only the lowest byte counts for a bool
         boolean = ScriptCall().Int(1).Invoke(kStoresWord).ResultBool();
@@ -167,10 +156,17 @@ TEST_F(ScriptCommands, ResultsAreReadFromSlotZeroInTheResultType) {
         number = ScriptCall().Invoke(kStoresWord).ResultFloat();
         g_word = 0xFFFFFFFE;
         integer = ScriptCall().Invoke(kStoresWord).ResultInt();
+        ScriptCall call;
+        call.Int(SlotAddress(memory)).Invoke(kTwoVectors);
+        countAfter = call.Record().pendingVectorCount;
     });
     EXPECT_FALSE(boolean);
     EXPECT_EQ(number, 2.5f);
     EXPECT_EQ(integer, -2);
+    // Entry 1 first: memory[1..3] = -1, -2, -3; then entry 0: memory[0..2] = 1.5, 2.5, 3.5. The
+    // fourth float of entry 1 would land on memory[4]: it is never copied.
+    EXPECT_EQ(std::vector<float>(memory, memory + 6), (std::vector<float>{1.5f, 2.5f, 3.5f, -3.0f, 9, 9}));
+    EXPECT_EQ(countAfter, 0u);
 }
 
 TEST_F(ScriptCommands, AnUnknownCommandRunsNothingAndReturnsItsFirstArgument) {

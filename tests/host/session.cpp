@@ -18,13 +18,14 @@ void WriteText(const std::wstring& path, const std::string& content) {
     CloseHandle(file);
 }
 
-} // namespace
-
+// A text as the player saw it: "text @x,y *scale".
 std::string Describe(const testhost::DrawnText& text) {
     char line[256];
     std::snprintf(line, sizeof line, "%s @%.2f,%.2f *%.1f", text.text.c_str(), text.x, text.y, text.width);
     return line;
 }
+
+} // namespace
 
 std::string Facts(const testhost::Vehicle& vehicle) {
     std::string facts = vehicle.ownedByPlayer ? "owned " : "";

@@ -17,9 +17,6 @@ namespace session {
 inline constexpr std::int32_t kE = 0x12;
 inline constexpr std::int32_t kBackspace = 0x0E;
 
-// A text as the player saw it: "text @x,y *scale".
-std::string Describe(const testhost::DrawnText& text);
-
 // What a test reads of a vehicle, "owned for-sale status 7 released", and of a character,
 // "group 1 to 100 dismissed released dead says THANKS": only the parts that hold.
 std::string Facts(const testhost::Vehicle& vehicle);
