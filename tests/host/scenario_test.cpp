@@ -229,6 +229,20 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     EXPECT_EQ(Facts(car), "");
     s.Frame({kE});
     EXPECT_TRUE(s.Screen().empty()); // after the deal: nothing until the player leaves
+
+    // The salesman, then the vehicle, gone while selling: nothing shows, nothing is sold.
+    s.Salesman()->damagedBy = 0;
+    for (const char* gone : {"salesman", "vehicle"}) {
+        s.DriveTo(200, 100), s.Frames(2);
+        s.AdvanceClock(6);
+        s.DriveTo(102, 100), s.Frame({kE}), s.Frames(2);
+        ASSERT_TRUE(s.PriceShown()) << gone;
+        if (gone[0] == 's') s.world.RemoveCharacter(s.Salesman()->handle);
+        if (gone[0] == 'v') s.world.RemoveVehicle(car.handle), s.LeaveVehicle();
+        s.Frame({kE});
+        EXPECT_TRUE(s.Screen().empty()) << gone;
+        EXPECT_EQ(s.world.player.money, 1e9f);
+    }
 }
 
 // The salesman buys once he and the vehicle are 10 apart at most; bargaining raises his price.
