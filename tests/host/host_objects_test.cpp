@@ -1,4 +1,5 @@
 // The game objects and functions the plugin reaches directly, as the stand-in game sees the calls.
+#include "runtime/host_addresses.h"
 #include "script/host_objects.h"
 #include "script_frame.h"
 
@@ -92,6 +93,14 @@ TEST_F(HostObjects, ACharacterIsCreatedAtThePointThroughTheFactory) {
     InFrame([&] { handle = CreateCharacterAt(kModel, 1, 2, 3); });
     EXPECT_EQ(handle, 0);
     EXPECT_EQ(HostCallNames().back(), "CreateCharacterObject");
+
+    // Nor does a game whose character pool is not there (yet): no handle to take for a salesman.
+    world.failCharacterCreation = false;
+    const std::uint32_t pool = testhost::ReadWord(g_host_addresses.CharacterPoolPointer);
+    testhost::WriteWord(g_host_addresses.CharacterPoolPointer, 0);
+    InFrame([&] { handle = CreateCharacterAt(kModel, 1, 2, 3); });
+    testhost::WriteWord(g_host_addresses.CharacterPoolPointer, pool);
+    EXPECT_EQ(handle, 0);
 }
 
 } // namespace
