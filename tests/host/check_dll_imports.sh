@@ -1,16 +1,15 @@
 #!/bin/sh
 # The plugin is a 32-bit DLL that a player drops next to the game: it exports nothing and imports
-# exactly the system functions of dll_imports.txt ("DLL function", one a line), nothing from MinGW
-# runtime DLLs. Every import sets a floor on the Windows versions the plugin runs on (Windows 7 or
-# later), so a new one fails here until it has been checked against that floor; then rewrite the list:
-#   tests/host/check_dll_imports.sh --write build/windows/bin/car_dealers.dll
+# exactly the system functions of dll_imports.txt (one line per DLL: its name, then its functions),
+# nothing from MinGW runtime DLLs. Every import sets a floor on the Windows versions the plugin runs
+# on (Windows 7 or later), so a new one fails here until it has been checked against that floor;
+# then rewrite the list:   tests/host/check_dll_imports.sh --write build/windows/bin/car_dealers.dll
 # usage: check_dll_imports.sh [--write] DLL
 set -eu
 list=$(cd "$(dirname "$0")" && pwd)/dll_imports.txt
 write=false
 if [ "$1" = --write ]; then write=true; shift; fi
-dll=$1
-dump=$(i686-w64-mingw32-objdump -p "$dll")
+dump=$(i686-w64-mingw32-objdump -p "$1")
 echo "$dump" | grep -q '^Magic.*010b' || { echo "not a PE32 (32-bit) image"; exit 1; }
 
 # objdump lists each DLL's imports under "DLL Name: X" as "<vma> <hint> <name>" lines, up to a blank line.
@@ -25,13 +24,17 @@ for name in $(echo "$imports" | cut -d' ' -f1 | tr 'A-Z' 'a-z' | sort -u); do
   esac
 done
 if $write; then
-  echo "$imports" > "$list"
+  echo "$imports" | awk '$1 != dll { if (dll) print line; dll = $1; line = dll } { line = line " " $2 } END { print line }' > "$list"
   echo "wrote $(echo "$imports" | wc -l) imports to $list"
   exit 0
 fi
-if ! echo "$imports" | diff -u "$list" - > /dev/null; then
+listed=$(awk '{ for (i = 2; i <= NF; i++) print $1, $i }' "$list" | LC_ALL=C sort)
+if [ "$imports" != "$listed" ]; then
   echo "the imports differ from $list (+ new, - gone):"
-  echo "$imports" | diff -u "$list" - | sed -n '/^[-+][^-+]/p'
+  expanded=$(mktemp)
+  echo "$listed" > "$expanded"
+  echo "$imports" | diff -u "$expanded" - | sed -n '/^[-+][^-+]/p' || true
+  rm -f "$expanded"
   exit 1
 fi
 echo "ok: $(echo "$imports" | wc -l) imports, as listed"

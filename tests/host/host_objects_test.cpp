@@ -1,4 +1,5 @@
 // The game objects and functions the plugin reaches directly, as the stand-in game sees the calls.
+#include "runtime/host_addresses.h"
 #include "script/host_objects.h"
 #include "script_frame.h"
 
@@ -35,7 +36,8 @@ TEST_F(HostObjects, ThePlayersPositionIsRowThreeOfItsTransformWhenThereIsOne) {
     EXPECT_FALSE(withoutTransform.has_value());
 }
 
-TEST_F(HostObjects, VehicleFieldsAreReadThroughThePoolAsTheyAre) {
+// Through the pool the game holds at each use, as they are.
+TEST_F(HostObjects, VehicleFieldsAreReadThroughTheGamesPoolAsTheyAre) {
     const std::int32_t tuned = world.AddVehicle({}, 1750.0f, 95000).handle; // above 1000: not capped here
     testhost::Vehicle& noModel = world.AddVehicle({}, 500.0f, 1);
     noModel.object.modelData = nullptr;
@@ -53,18 +55,10 @@ TEST_F(HostObjects, VehicleFieldsAreReadThroughThePoolAsTheyAre) {
     // A member function of the pool: the pool in ECX, the handle on the stack, removed by the callee.
     EXPECT_EQ(world.hostCalls[0].self, Addr(world.vehiclePool()));
     EXPECT_EQ(world.hostCalls[0].arguments, std::vector<std::uint32_t>{static_cast<std::uint32_t>(tuned)});
-    EXPECT_EQ(world.counters.wrongThis, 0);
-}
-
-TEST_F(HostObjects, TheVehiclePoolIsReadFromTheGameAtEveryUse) {
-    const std::int32_t vehicle = world.AddVehicle({}, 900.0f, 30000).handle;
-    std::optional<VehicleFields> before, after;
-    InFrame([&] { before = ReadVehicleFields(vehicle); });
     world.SwapVehiclePool();
-    InFrame([&] { after = ReadVehicleFields(vehicle); });
-    EXPECT_TRUE(before && after);
-    ASSERT_EQ(world.hostCalls.size(), 2u);
-    EXPECT_EQ(world.hostCalls[1].self, Addr(world.vehiclePool()));
+    InFrame([&] { fields = ReadVehicleFields(tuned); });
+    EXPECT_TRUE(fields.has_value());
+    EXPECT_EQ(world.hostCalls.back().self, Addr(world.vehiclePool()));
     EXPECT_EQ(world.counters.wrongThis, 0);
     world.SwapVehiclePool();
 }
@@ -99,6 +93,14 @@ TEST_F(HostObjects, ACharacterIsCreatedAtThePointThroughTheFactory) {
     InFrame([&] { handle = CreateCharacterAt(kModel, 1, 2, 3); });
     EXPECT_EQ(handle, 0);
     EXPECT_EQ(HostCallNames().back(), "CreateCharacterObject");
+
+    // Nor does a game whose character pool is not there (yet): no handle to take for a salesman.
+    world.failCharacterCreation = false;
+    const std::uint32_t pool = testhost::ReadWord(g_host_addresses.CharacterPoolPointer);
+    testhost::WriteWord(g_host_addresses.CharacterPoolPointer, 0);
+    InFrame([&] { handle = CreateCharacterAt(kModel, 1, 2, 3); });
+    testhost::WriteWord(g_host_addresses.CharacterPoolPointer, pool);
+    EXPECT_EQ(handle, 0);
 }
 
 } // namespace

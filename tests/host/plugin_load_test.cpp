@@ -61,39 +61,16 @@ const Session& Loaded() {
     return session;
 }
 
-TEST(PluginLoad, LoadsAndKeepsItselfLoadedWithOneThreadOfItsOwn) {
+TEST(PluginLoad, LoadsWithOneThreadOfItsOwnAndStaysLoaded) {
     const Session& session = Loaded();
     ASSERT_NE(session.plugin, nullptr) << "LoadLibraryW failed: " << GetLastError();
     EXPECT_EQ(session.threadsAfter, session.threadsBefore + 1);
     // The plugin holds a reference to itself: the loader's reference going away does not unload it.
     EXPECT_TRUE(FreeLibrary(session.plugin));
     EXPECT_EQ(GetModuleHandleW(L"car_dealers.dll"), session.plugin);
-}
-
-TEST(PluginLoad, KnowsTheGamesBuildBeforeItReadsItsFiles) {
-    Loaded();
+    // It knows the game's build before it reads its files.
     EXPECT_EQ(testhost::PluginLoadTrace(),
               (std::vector<std::string>{"version", "car_dealers/dealers.conf", "car_dealers/dealers.csv"}));
-}
-
-TEST(PluginLoad, CarriesItsVersionForThePlayerToSee) {
-    const HMODULE plugin = Loaded().plugin;
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(plugin, path, MAX_PATH);
-    DWORD handle = 0;
-    std::string data(GetFileVersionInfoSizeW(path, &handle), '\0');
-    ASSERT_FALSE(data.empty());
-    ASSERT_TRUE(GetFileVersionInfoW(path, handle, data.size(), data.data()));
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length));
-    EXPECT_EQ(info->dwFileVersionMS,
-              static_cast<DWORD>(MAKELONG(CAR_DEALERS_VERSION_MINOR, CAR_DEALERS_VERSION_MAJOR)));
-    EXPECT_EQ(info->dwFileVersionLS, static_cast<DWORD>(MAKELONG(0, CAR_DEALERS_VERSION_PATCH)));
-    wchar_t* name = nullptr;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductName",
-                               reinterpret_cast<void**>(&name), &length));
-    EXPECT_EQ(std::wstring(name), L"Car dealers");
 }
 
 TEST(PluginLoad, RedirectsEveryCallSiteOnlyOnARecognisedBuild) {
@@ -108,10 +85,21 @@ TEST(PluginLoad, RedirectsEveryCallSiteOnlyOnARecognisedBuild) {
     }
 }
 
+DWORD WINAPI NoWork(LPVOID) {
+    return 0;
+}
+
+// Also after a thread of the game started and ended: its notification to the plugin changes nothing.
 TEST(PluginLoad, GameCalleesSeeTheRegistersAndStackTheGamePrepared) {
     Loaded();
+    std::uint32_t before[testhost::kSiteCount];
+    for (int site = 0; site < testhost::kSiteCount; ++site) before[site] = Destination(site);
+    HANDLE thread = CreateThread(nullptr, 0, NoWork, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
     for (int site = 0; site < testhost::kSiteCount; ++site) {
         SCOPED_TRACE(site);
+        EXPECT_EQ(Destination(site), before[site]);
         const testhost::Registers in = {0x11110000u + site, 0x22220000u + site, 0x33330000u + site,
                                         0x44440000u + site, 0x55550000u + site, 0x66660000u + site,
                                         0x77770000u + site};
@@ -139,27 +127,6 @@ TEST(PluginLoad, GameCalleesSeeTheRegistersAndStackTheGamePrepared) {
             EXPECT_EQ(result, in.eax);
         }
     }
-}
-
-TEST(PluginLoad, FramesLeaveTheGamesScriptContextInPlace) {
-    Loaded();
-    for (int frame = 0; frame < 3; ++frame) testhost::RunFrame();
-    EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
-    EXPECT_EQ(testhost::LastRecord(0).context, testhost::GameScriptContext());
-}
-
-DWORD WINAPI NoWork(LPVOID) {
-    return 0;
-}
-
-TEST(PluginLoad, ThreadNotificationsChangeNothing) {
-    Loaded();
-    std::uint32_t before[testhost::kSiteCount];
-    for (int site = 0; site < testhost::kSiteCount; ++site) before[site] = Destination(site);
-    HANDLE thread = CreateThread(nullptr, 0, NoWork, nullptr, 0, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    for (int site = 0; site < testhost::kSiteCount; ++site) EXPECT_EQ(Destination(site), before[site]);
 }
 
 } // namespace

@@ -4,12 +4,16 @@
 #include "session.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
-#include <iostream>
 #include <map>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <windows.h>
 
+using session::Facts;
 using session::kBackspace;
 using session::kE;
 using session::Session;
@@ -19,9 +23,19 @@ namespace {
 
 // Two lots 200 apart; the player starts far from both, at the origin.
 const char* const kDealers = "100,100,5,20,Lot A\n300,100,5,20,Lot B\n";
+const std::string kBuying = "Buying @0.80,0.80 *0.5", kSelling = "Selling @0.80,0.80 *0.5";
+const std::string kYours = "The vehicle is yours! @0.10,0.10 *1.0";
+const std::string kTooDear = "You cannot afford this @0.10,0.10 *1.0";
 
 using Texts = std::vector<std::string>;
-using Names = std::vector<std::string>;
+
+// The commands of the steps of a steady frame, in order.
+const std::string kWatch = "DoesCharacterExist IsCharacterDead GetLocalPlayerIndex GetPlayerCharacter "
+                           "HasCharacterBeenDamagedBy ";
+const std::string kPrompt = "SetTextScale DisplayTextLiteral SetTextScale DisplayTextLiteral SetTextScale "
+                            "DisplayTextLiteral IsKeyPressed IsKeyPressed";
+const std::string kHold = "GetLocalPlayerIndex GetPlayerIdentifier GetPlayerAlertLevel GetLocalPlayerIndex "
+                          "GetPlayerCharacter IsCharacterInAnyVehicle";
 
 // Walks into lot A and opens a deal on foot; the buying prompt for `vehicle` is on screen after.
 void OpenBuying(Session& s, Vehicle& vehicle) {
@@ -31,245 +45,276 @@ void OpenBuying(Session& s, Vehicle& vehicle) {
     s.Frame(); // prompt
 }
 
-std::string PriceLine(std::int32_t price) {
-    return "$ " + std::to_string(price) + " @0.10,0.10 *1.0";
+Texts Prompt(const char* verb, std::int32_t price) {
+    return {verb[0] == 'B' ? kBuying : kSelling, "$ " + std::to_string(price) + " @0.10,0.10 *1.0",
+            std::string("[E] ") + verb + " @0.70,0.10 *0.3", "[BACKSPACE] Bargain @0.70,0.14 *0.3"};
 }
 
-TEST(Buying, EOutsideEveryAreaLeavesNothingBehind) {
+// E outside every lot, then a deal on foot in lot A: the salesman, the prompt for the nearest
+// vehicle, a refusal one dollar short, the purchase, its message, and the hold in the bought vehicle.
+// In 2039, when the C runtime's 32-bit clock answers -1: every timer runs on the 64-bit one.
+TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     Session s(kDealers);
+    testhost::SetClock(2'180'000'000);
     s.Frame({kE});
-    EXPECT_EQ(s.Commands(), Names{"IsKeyPressed"});
+    EXPECT_EQ(s.Commands(), "IsKeyPressed");
     s.Frame();
-    EXPECT_EQ(s.Commands(), (Names{"GetDistance2D", "GetDistance2D"}));
+    EXPECT_EQ(s.Commands(), "GetDistance2D GetDistance2D");
     EXPECT_TRUE(s.Screen().empty());
     s.Frame();
-    EXPECT_EQ(s.Commands(), Names{"IsKeyPressed"}); // off again, and no cool-down started
+    EXPECT_EQ(s.Commands(), "IsKeyPressed"); // off again, and no cool-down started
     EXPECT_TRUE(s.world.created.empty());
-}
 
-TEST(Buying, OpensWithASalesmanAtTheDealerWhoJoinsThePlayersGroup) {
-    Session s(kDealers);
-    s.WalkTo(110, 100);
-    s.Frame({kE});
-    s.Frame();
-    EXPECT_EQ(
-        s.Commands(),
-        (Names{"GetDistance2D", "GetLocalPlayerIndex", "GetPlayerCharacter", "IsCharacterInAnyVehicle",
-               "DoesCharacterExist", "SetCharacterMoney", "GetLocalPlayerIndex", "GetPlayerGroup",
-               "PrepareCharacterForGroup", "AddCharacterToGroup", "SetGroupOption", "GetPlayerCharacter",
-               "SetGroupLeader", "SetPlayerGroupOption", "SetCharacterOption", "SetCharacterMode"}));
+    s.WalkTo(101, 100);
+    s.Frame({kE}), s.Frame();
+    EXPECT_EQ(s.Commands(), "GetDistance2D GetLocalPlayerIndex GetPlayerCharacter IsCharacterInAnyVehicle "
+                            "DoesCharacterExist SetCharacterMoney GetLocalPlayerIndex GetPlayerGroup "
+                            "PrepareCharacterForGroup AddCharacterToGroup SetGroupOption GetPlayerCharacter "
+                            "SetGroupLeader SetPlayerGroupOption SetCharacterOption SetCharacterMode");
     ASSERT_EQ(s.world.created.size(), 1u);
-    const testhost::CreatedCharacter& created = s.world.created[0];
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 4; ++column) EXPECT_EQ(created.matrix[row][column], 0.0f);
-    EXPECT_EQ(created.matrix[3][0], 100.0f);
-    EXPECT_EQ(created.matrix[3][1], 100.0f);
-    EXPECT_EQ(created.matrix[3][2], 5.0f);
+    const auto& matrix = s.world.created[0].matrix;
+    EXPECT_EQ(std::vector<float>(&matrix[0][0], &matrix[0][0] + 16),
+              (std::vector<float>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 100, 5, 0}));
     testhost::Character* salesman = s.Salesman();
     ASSERT_NE(salesman, nullptr);
-    EXPECT_GE(salesman->money, 0);
-    EXPECT_LE(salesman->money, 20);
-    EXPECT_EQ(salesman->group, s.world.player.group);
+    EXPECT_EQ(Facts(*salesman), "group 16384"); // the player's, whom it has as leader
     EXPECT_EQ(s.world.groups[s.world.player.group].leader, s.world.player.character);
     EXPECT_EQ(salesman->mode, 0);
+    EXPECT_TRUE(salesman->money >= 0 && salesman->money <= 20) << salesman->money;
     s.Frame();
-    EXPECT_EQ(s.Screen(), Texts{"Buying @0.80,0.80 *0.5"}); // no vehicle within reach
-}
+    EXPECT_EQ(s.Screen(), Texts{kBuying}); // no vehicle within reach
 
-TEST(Buying, PromptOffersTheNearestVehicleAndAPriceEqualToTheMoneyBuysIt) {
-    Session s(kDealers);
     Vehicle& farther = s.world.AddVehicle({106, 100, 0}, 1000, 20000);
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
-    const std::optional<std::int32_t> price = s.PriceShown();
-    ASSERT_TRUE(price);
-    EXPECT_EQ(*price % 100, 99);
-    EXPECT_GE(*price, 9599); // 0.8 x [12000, 28000], cut to hundreds less one
-    EXPECT_LE(*price, 22399);
-    EXPECT_EQ(s.Screen(), (Texts{"Buying @0.80,0.80 *0.5", PriceLine(*price), "[E] Buy @0.70,0.10 *0.3",
-                                 "[BACKSPACE] Bargain @0.70,0.14 *0.3"}));
+    s.Frame();
+    const std::int32_t price = s.PriceShown().value_or(0);
+    EXPECT_TRUE(price % 100 == 99 && price >= 9599 && price <= 22399) << price; // 0.8 x [12000, 28000]
+    EXPECT_EQ(s.Screen(), Prompt("Buy", price));
 
-    s.world.player.money = static_cast<float>(*price);
-    testhost::Character* salesman = s.Salesman();
-    s.Frame({kE});
-    EXPECT_EQ(s.world.player.money, 0.0f);
-    EXPECT_TRUE(car.ownedByPlayer);
-    EXPECT_EQ(car.statusCode, 1);
-    EXPECT_FALSE(car.forSale);
-    EXPECT_FALSE(farther.ownedByPlayer);
-    EXPECT_EQ(salesman->money, *price);
-    EXPECT_EQ(salesman->speech, Texts{"THANKS"});
-    // Sent back to the lot and handed back to the game.
-    ASSERT_TRUE(salesman->destination);
-    EXPECT_EQ(salesman->destination->x, 100.0f);
-    EXPECT_EQ(salesman->group, 0);
-    EXPECT_TRUE(salesman->released);
-    EXPECT_EQ(s.Screen().back(), "The vehicle is yours! @0.10,0.10 *1.0");
-
-    // The deal is over until the player leaves the lot: E does nothing, the message stays 6 seconds.
-    s.Frame({kE});
-    EXPECT_EQ(s.Screen(), Texts{"The vehicle is yours! @0.10,0.10 *1.0"});
-    s.AdvanceClock(5);
-    s.Frame({kE});
-    EXPECT_EQ(s.Screen(), Texts{"The vehicle is yours! @0.10,0.10 *1.0"});
-    s.AdvanceClock(1);
-    s.Frame({kE});
-    EXPECT_TRUE(s.Screen().empty());
-    EXPECT_EQ(s.world.created.size(), 1u);
-    EXPECT_EQ(s.world.player.money, 0.0f);
-}
-
-TEST(Buying, APriceAboveTheMoneyIsRefused) {
-    Session s(kDealers);
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
-    const std::int32_t price = *s.PriceShown();
     s.world.player.money = static_cast<float>(price - 1);
     s.Frame({kE});
     EXPECT_EQ(s.world.player.money, static_cast<float>(price - 1));
-    EXPECT_FALSE(car.ownedByPlayer);
-    EXPECT_EQ(s.Salesman()->speech, Texts{"GENERIC_FUCK_OFF"});
-    EXPECT_EQ(s.Screen().back(), "You cannot afford this @0.10,0.10 *1.0");
+    EXPECT_EQ(Facts(car), "");
+    EXPECT_EQ(Facts(*salesman), "group 16384 says GENERIC_FUCK_OFF");
+    EXPECT_EQ(s.Screen().back(), kTooDear);
     s.Frame();
-    EXPECT_TRUE(s.Shows("Buying")); // still buying, same price
-    EXPECT_EQ(s.PriceShown(), price);
+    EXPECT_EQ(s.PriceShown(), price); // still buying, same price
+
+    s.world.player.money = static_cast<float>(price);
+    s.Frame({kE});
+    EXPECT_EQ(s.world.player.money, 0.0f);
+    EXPECT_EQ(Facts(car), "owned status 1");
+    EXPECT_EQ(Facts(farther), "");
+    EXPECT_EQ(salesman->money, price);
+    EXPECT_EQ(Facts(*salesman), "to 100 released says GENERIC_FUCK_OFF THANKS"); // back to the lot
+    EXPECT_EQ(s.Screen().back(), kYours);
+
+    // The deal is over until the player leaves the lot: E does nothing, the message stays 6 seconds
+    // and drawing it allocates nothing.
+    for (const int second : {0, 5, 6}) {
+        s.AdvanceClock(second == 5 ? 5 : second == 6 ? 1 : 0);
+        s.Frame({kE});
+        EXPECT_EQ(s.Screen(), second < 6 ? Texts{kYours} : Texts{}) << second;
+        EXPECT_EQ(s.allocations(), 0u) << second;
+    }
+    EXPECT_EQ(s.world.created.size(), 1u);
+    EXPECT_EQ(s.world.player.money, 0.0f);
+
+    // The hold is armed in the bought vehicle while the alert level is below 2 and lasts 7 seconds
+    // from then, in the vehicle or out of it; while it lasts, a level of 1 is cleared. Steps "where
+    // level>level after, seconds to the next": not armed on foot; armed in the car until +7, again in
+    // the second it ends until +14; over, and not armed at level 2; armed until +25; on foot after.
+    std::istringstream steps("foot 1>1,0 car 1>0,7 car 1>0,7 car 2>2,4 car 0>0,4 foot 1>0,3 foot 1>1,0");
+    std::string where;
+    char mark;
+    for (int step = 0, level, after, seconds; steps >> where >> level >> mark >> after >> mark >> seconds;
+         ++step) {
+        where == "car" ? s.EnterVehicle(car) : s.LeaveVehicle();
+        s.world.player.alertLevel = level;
+        s.Frame();
+        EXPECT_EQ(s.world.player.alertLevel, after) << step;
+        s.AdvanceClock(seconds);
+    }
 }
 
-TEST(Buying, GettingIntoAnyVehicleEndsTheDeal) {
+// Ways a deal ends without a trade, one after another in one game; each leaves no deal open while
+// the player stays in the lot.
+TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     Session s(kDealers);
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    const auto fresh = [&] { // forgets how the last deal left the salesman
+        testhost::Character* salesman = s.Salesman();
+        salesman->released = salesman->dismissed = false;
+        salesman->destination.reset();
+    };
+    const auto reopen = [&] { // after the cool-down and the last message
+        s.WalkTo(200, 100), s.Frames(2);
+        s.AdvanceClock(6);
+        OpenBuying(s, car);
+        ASSERT_TRUE(s.PriceShown());
+        fresh();
+    };
     OpenBuying(s, car);
+    // Into any vehicle.
     s.EnterVehicle(car);
     s.Frame({kE});
     EXPECT_TRUE(s.Screen().empty());
-    EXPECT_FALSE(car.ownedByPlayer);
-    EXPECT_TRUE(s.Salesman()->released);
+    EXPECT_EQ(Facts(*s.Salesman()), "to 100 released");
     s.LeaveVehicle();
     s.Frame({kE});
     EXPECT_TRUE(s.Screen().empty()); // not reopened while in the lot
-}
 
-// The salesman's fate ends the deal in the frame it is seen: nothing is bought from him any more.
-TEST(Buying, ADeadSalesmanSellsNothing) {
-    Session s(kDealers);
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
-    s.world.player.money = 1e9f;
-    s.Salesman()->dead = true;
-    s.Frame({kE});
-    EXPECT_EQ(s.Screen(), Texts{"Buying @0.80,0.80 *0.5"});
-    EXPECT_FALSE(car.ownedByPlayer);
-    EXPECT_EQ(s.world.player.money, 1e9f);
-    EXPECT_TRUE(s.Salesman()->released);
-    EXPECT_FALSE(s.Salesman()->destination); // dead: only released
-    s.Frame({kE});
+    // Out of the lot: only ends the deal in that frame, not even the message stays; idles the next.
+    s.Salesman()->SetPosition({500, 500, 0});
+    reopen();
+    EXPECT_EQ(s.Salesman()->position().x, 500.0f); // the same salesman joins again, wherever he is
+    s.world.player.money = 0;
+    s.Frame({kE}); // refused: a message is on screen
+    s.WalkTo(200, 100);
+    s.Frame();
     EXPECT_TRUE(s.Screen().empty());
-}
+    EXPECT_EQ(Facts(*s.Salesman()), "group 16384 says GENERIC_FUCK_OFF");
+    s.Frame();
+    EXPECT_EQ(Facts(*s.Salesman()), "dismissed released says GENERIC_FUCK_OFF"); // no lot to go back to
+    EXPECT_TRUE(s.Issued("DoesVehicleExist").empty()); // offers of the lot left are not purged
+    EXPECT_EQ(s.Screen(), Texts{kTooDear});
 
-TEST(Buying, AnAttackedSalesmanSellsNothing) {
-    Session s(kDealers);
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
+    // The salesman attacked: nothing is bought from him in the frame it is seen; sent back to the lot.
+    reopen();
     s.world.player.money = 1e9f;
     s.Salesman()->damagedBy = s.world.player.character;
     s.Frame({kE});
-    EXPECT_EQ(s.Screen(), Texts{"Buying @0.80,0.80 *0.5"});
-    EXPECT_FALSE(car.ownedByPlayer);
-    EXPECT_EQ(s.world.player.money, 1e9f);
-    ASSERT_TRUE(s.Salesman()->destination); // alive: sent back to the lot
-    EXPECT_EQ(s.Salesman()->destination->x, 100.0f);
-}
+    EXPECT_EQ(s.Screen(), Texts{kBuying});
+    EXPECT_EQ(Facts(*s.Salesman()), "to 100 released says GENERIC_FUCK_OFF");
+    s.Salesman()->damagedBy = 0;
 
-TEST(Buying, AFrameWithoutAPlayerFindsNoDealer) {
-    Session s(kDealers);
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
+    // A frame without a player object finds no dealer: back to Idle, no lot to return to; E in the
+    // cool-down after it opens the next deal when the cool-down is over.
+    reopen();
     s.world.playerObjectPresent = false;
     s.Frame({kE});
     EXPECT_TRUE(s.Screen().empty());
-    EXPECT_FALSE(car.ownedByPlayer);
     s.Frame();
-    EXPECT_TRUE(s.Salesman()->dismissed); // back to Idle, no lot to return to
+    EXPECT_EQ(Facts(*s.Salesman()), "dismissed released says GENERIC_FUCK_OFF");
     s.world.playerObjectPresent = true;
-    s.Frame({kE});
-    s.Frame();
-    EXPECT_TRUE(s.Screen().empty()); // cool-down after the deal ended
+    s.Frame({kE}), s.Frame();
+    EXPECT_TRUE(s.Screen().empty());
     s.AdvanceClock(5);
     s.Frames(2);
-    EXPECT_TRUE(s.Shows("Buying")); // E in the cool-down opens the next deal when it is over
+    EXPECT_EQ(s.Screen(), Prompt("Buy", *s.PriceShown()));
+
+    // The salesman dead: only released, not sent anywhere.
+    fresh();
+    s.Salesman()->dead = true;
+    s.Frame({kE});
+    EXPECT_EQ(s.Screen(), Texts{kBuying});
+    EXPECT_EQ(Facts(*s.Salesman()), "group 16384 released dead says GENERIC_FUCK_OFF");
+    s.Frame({kE});
+    EXPECT_TRUE(s.Screen().empty());
+    EXPECT_EQ(Facts(car), "");
+    EXPECT_EQ(s.world.player.money, 1e9f);
+
+    // Selling to an attacked salesman (a new one: the game took the dead one away) gives nothing.
+    s.world.RemoveCharacter(s.Salesman()->handle);
+    s.WalkTo(200, 100), s.Frames(2);
+    s.AdvanceClock(5);
+    s.EnterVehicle(car);
+    s.Frame({kE}), s.Frames(2);
+    ASSERT_EQ(s.world.created.size(), 2u);
+    ASSERT_TRUE(s.PriceShown());
+    s.Salesman()->damagedBy = s.world.player.character;
+    s.Frame({kE});
+    EXPECT_EQ(s.Screen(), Texts{kSelling});
+    EXPECT_EQ(s.world.player.money, 1e9f);
+    EXPECT_EQ(Facts(car), "");
+    s.Frame({kE});
+    EXPECT_TRUE(s.Screen().empty()); // after the deal: nothing until the player leaves
+
+    // The salesman, then the vehicle, gone while selling: nothing shows, nothing is sold.
+    s.Salesman()->damagedBy = 0;
+    for (const char* gone : {"salesman", "vehicle"}) {
+        s.DriveTo(200, 100), s.Frames(2);
+        s.AdvanceClock(6);
+        s.DriveTo(102, 100), s.Frame({kE}), s.Frames(2);
+        ASSERT_TRUE(s.PriceShown()) << gone;
+        if (gone[0] == 's') s.world.RemoveCharacter(s.Salesman()->handle);
+        if (gone[0] == 'v') s.world.RemoveVehicle(car.handle), s.LeaveVehicle();
+        s.Frame({kE});
+        EXPECT_TRUE(s.Screen().empty()) << gone;
+        EXPECT_EQ(s.world.player.money, 1e9f);
+    }
 }
 
-TEST(Selling, SellsTheVehicleOnceItAndTheSalesmanAreNear) {
+// The salesman buys once he and the vehicle are 10 apart at most; bargaining raises his price.
+TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
     Session s(kDealers);
     Vehicle& car = s.world.AddVehicle({115, 100, 0}, 1000, 20000);
     s.EnterVehicle(car);
     s.Frame({kE});
     s.Frame(); // opens Selling; the salesman appears at the lot (100, 100)
     s.Frame();
-    EXPECT_EQ(s.Screen(), Texts{"Selling @0.80,0.80 *0.5"}); // 15 from the salesman
-    s.DriveTo(110, 100);                                     // exactly 10.0
+    EXPECT_EQ(s.Screen(), Texts{kSelling}); // 15 from the salesman
+    s.DriveTo(110, 100);                    // exactly 10.0
     s.Frame();
-    const std::optional<std::int32_t> price = s.PriceShown();
-    ASSERT_TRUE(price);
-    EXPECT_GE(*price, 5999); // 0.5 x [12000, 28000]
-    EXPECT_LE(*price, 13999);
-    EXPECT_EQ(s.Screen(), (Texts{"Selling @0.80,0.80 *0.5", PriceLine(*price), "[E] Sell @0.70,0.10 *0.3",
-                                 "[BACKSPACE] Bargain @0.70,0.14 *0.3"}));
+    std::int32_t price = s.PriceShown().value_or(0);
+    EXPECT_TRUE(price >= 5999 && price <= 13999) << price; // 0.5 x [12000, 28000]
+    EXPECT_EQ(s.Screen(), Prompt("Sell", price));
+    for (int request = 0; request < 6; ++request) {
+        s.Frame({kBackspace});
+        s.Frame();
+        EXPECT_GE(*s.PriceShown(), price);
+        price = *s.PriceShown();
+        s.AdvanceClock(3);
+    }
+    EXPECT_EQ(s.Player().speech.size(), 6u);
     s.DriveTo(110.01f, 100);
     s.Frame({kE});
-    EXPECT_EQ(s.Screen(), Texts{"Selling @0.80,0.80 *0.5"});
+    EXPECT_EQ(s.Screen(), Texts{kSelling});
     EXPECT_EQ(s.world.player.money, 0.0f);
 
     s.DriveTo(108, 100);
     s.world.player.money = 1000;
     s.Frame({kE});
-    EXPECT_EQ(s.world.player.money, 1000.0f + *price);
-    EXPECT_FALSE(car.ownedByPlayer);
-    EXPECT_EQ(car.statusCode, 7);
-    EXPECT_TRUE(car.forSale);
-    EXPECT_TRUE(car.released);
+    EXPECT_EQ(s.world.player.money, 1000.0f + price);
+    EXPECT_EQ(Facts(car), "for-sale status 7 released");
     // The game got a copy of the handle to release, not the plugin's own deal vehicle.
     const auto release = s.Issued("ReleaseVehicle");
     ASSERT_EQ(release.size(), 1u);
     MEMORY_BASIC_INFORMATION where{};
     VirtualQuery(reinterpret_cast<void*>(release[0]->arguments[0]), &where, sizeof where);
     EXPECT_NE(where.AllocationBase, GetModuleHandleW(L"car_dealers.dll"));
-    EXPECT_EQ(s.Salesman()->speech, Texts{"THANKS"});
+    EXPECT_EQ(s.Salesman()->speech.back(), "THANKS");
     EXPECT_EQ(s.Screen().back(), "Nice deal! @0.10,0.10 *1.0");
-    EXPECT_EQ(s.Salesman()->money <= 20, true); // a sale gives the salesman nothing
+    EXPECT_LE(s.Salesman()->money, 20); // a sale gives the salesman nothing
 
     // No deal opens by itself after the cool-down; E opens the next one: same vehicle, same offer,
     // the same salesman joining again.
     s.AdvanceClock(5);
     s.Frames(3);
     EXPECT_EQ(s.Screen(), Texts{"Nice deal! @0.10,0.10 *1.0"});
-    s.Frame({kE});
-    s.Frame();
-    s.Frame();
+    s.Frame({kE}), s.Frames(2);
     EXPECT_EQ(s.PriceShown(), price);
     EXPECT_EQ(s.world.created.size(), 1u);
     EXPECT_EQ(s.Salesman()->group, s.world.player.group);
 }
 
-TEST(Selling, AnAttackedSalesmanBuysNothing) {
-    Session s(kDealers);
-    Vehicle& car = s.world.AddVehicle({105, 100, 0}, 1000, 20000);
-    s.EnterVehicle(car);
-    s.Frames(3, {}), s.Frame({kE}), s.Frames(2);
-    ASSERT_TRUE(s.PriceShown());
-    s.Salesman()->damagedBy = s.world.player.character;
-    s.Frame({kE});
-    EXPECT_EQ(s.Screen(), Texts{"Selling @0.80,0.80 *0.5"});
-    EXPECT_EQ(s.world.player.money, 0.0f);
-    EXPECT_FALSE(car.forSale);
-    s.Frame({kE});
-    EXPECT_TRUE(s.Screen().empty()); // after the deal: nothing until the player leaves
-}
-
+// Without a salesman only the player asks; with one, a request every three seconds lowers the
+// price while buying: some steps (0 to 5), then refusals only. In 2039, as the purchase above.
 TEST(Bargaining, OneRequestEveryThreeSecondsLoweringWhileBuying) {
     Session s(kDealers);
+    testhost::SetClock(2'180'000'000);
+    s.world.failCharacterCreation = true; // the salesman never appears
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
     OpenBuying(s, car);
+    ASSERT_TRUE(s.PriceShown());
+    s.Frame({kBackspace});
+    EXPECT_EQ(s.Player().speech, Texts{"GENERIC_BUY"});
+    EXPECT_EQ(s.Issued("SayCharacterSpeech").size(), 1u);
+    s.world.failCharacterCreation = false;
+    s.WalkTo(200, 100), s.Frames(2);
+    s.AdvanceClock(5);
+    OpenBuying(s, car);
+
     std::int32_t shown = *s.PriceShown();
     int requests = 0;
     for (int second = 0; second < 30; ++second) {
@@ -283,79 +328,11 @@ TEST(Bargaining, OneRequestEveryThreeSecondsLoweringWhileBuying) {
         s.AdvanceClock(1);
     }
     EXPECT_EQ(requests, 10);
-    EXPECT_EQ(s.Player().speech, Texts(10, "GENERIC_BUY"));
-    // Some successful steps (0 to 5), then refusals only.
-    const Texts& replies = s.Salesman()->speech;
-    ASSERT_EQ(replies.size(), 10u);
-    const auto firstRefusal = std::find(replies.begin(), replies.end(), "GENERIC_FUCK_OFF");
-    EXPECT_LE(firstRefusal - replies.begin(), 5);
-    EXPECT_TRUE(std::all_of(replies.begin(), firstRefusal, [](auto& r) { return r == "CONV_BIZ_STATE"; }));
-    EXPECT_TRUE(std::all_of(firstRefusal, replies.end(), [](auto& r) { return r == "GENERIC_FUCK_OFF"; }));
-}
-
-TEST(Bargaining, WithoutASalesmanOnlyThePlayerSpeaks) {
-    Session s(kDealers);
-    s.world.failCharacterCreation = true; // the salesman never appears
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
-    ASSERT_TRUE(s.PriceShown());
-    s.Frame({kBackspace});
-    EXPECT_EQ(s.Player().speech, Texts{"GENERIC_BUY"});
-    EXPECT_EQ(s.Issued("SayCharacterSpeech").size(), 1u);
-}
-
-TEST(Bargaining, RaisesWhileSelling) {
-    Session s(kDealers);
-    Vehicle& car = s.world.AddVehicle({105, 100, 0}, 1000, 20000);
-    s.EnterVehicle(car);
-    s.Frame({kE}), s.Frames(2);
-    std::int32_t shown = *s.PriceShown();
-    for (int request = 0; request < 6; ++request) {
-        s.Frame({kBackspace});
-        s.Frame();
-        EXPECT_GE(*s.PriceShown(), shown);
-        shown = *s.PriceShown();
-        s.AdvanceClock(3);
-    }
-    EXPECT_EQ(s.Player().speech.size(), 6u);
-}
-
-TEST(Leaving, OnlyEndsTheInteractionInThatFrameAndIdlesTheNext) {
-    Session s(kDealers);
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
-    s.world.player.money = 0;
-    s.Frame({kE}); // refused: a message is on screen
-    s.WalkTo(200, 100);
-    s.Frame();
-    EXPECT_TRUE(s.Screen().empty()); // not even the message
-    EXPECT_FALSE(s.Salesman()->released);
-    s.Frame();
-    EXPECT_TRUE(s.Salesman()->dismissed); // no lot to send him back to
-    EXPECT_TRUE(s.Salesman()->released);
-    EXPECT_TRUE(s.Issued("DoesVehicleExist").empty()); // offers of the lot left are not purged
-    EXPECT_EQ(s.Screen(), Texts{"You cannot afford this @0.10,0.10 *1.0"});
-}
-
-TEST(Salesman, IsReusedWhileHeExistsAndADeadOneIsOnlyReleased) {
-    Session s(kDealers);
-    s.WalkTo(110, 100);
-    s.Frame({kE}), s.Frame();
-    testhost::Character* first = s.Salesman();
-    first->SetPosition({500, 500, 0});
-    s.WalkTo(200, 100), s.Frames(2);
-    s.AdvanceClock(5);
-    s.WalkTo(110, 100), s.Frame({kE}), s.Frame();
-    EXPECT_EQ(s.world.created.size(), 1u); // the same salesman joins again, wherever he is
-    EXPECT_EQ(first->position().x, 500.0f);
-    EXPECT_EQ(first->group, s.world.player.group);
-    first->dead = true;
-    first->dismissed = first->released = false;
-    const auto removals = s.world.CommandsNamed("RemoveCharacterFromGroup").size();
-    s.WalkTo(200, 100), s.Frames(2);
-    EXPECT_EQ(s.world.CommandsNamed("RemoveCharacterFromGroup").size(), removals);
-    EXPECT_FALSE(first->dismissed);
-    EXPECT_TRUE(first->released);
+    EXPECT_EQ(s.Player().speech, Texts(11, "GENERIC_BUY"));
+    EXPECT_TRUE(std::regex_match(Facts(*s.Salesman()), std::regex("group 16384 says( CONV_BIZ_STATE){0,5}"
+                                                                  "( GENERIC_FUCK_OFF)*")))
+        << Facts(*s.Salesman());
+    EXPECT_EQ(s.Salesman()->speech.size(), 10u);
 }
 
 TEST(Salesman, ModelsAreDrawnWithTheLastTwiceAsOftenAsEachOther) {
@@ -379,36 +356,6 @@ TEST(Salesman, ModelsAreDrawnWithTheLastTwiceAsOftenAsEachOther) {
         EXPECT_NEAR(models[model], kDeals * share / 6, share == 2 ? 60 : 45) << std::hex << model;
 }
 
-// The hold is armed in the bought vehicle while the alert level is below 2 and lasts 7 seconds from
-// then, in the vehicle or out of it; while it lasts, a level of 1 is cleared.
-TEST(AfterDeal, ClearsAnAlertLevelOfOneWhileTheHoldLasts) {
-    Session s(kDealers);
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
-    s.world.player.money = 1e9f;
-    s.Frame({kE});
-    struct Step {
-        bool inVehicle;
-        int level, levelAfter, secondsToNext;
-    };
-    const Step steps[] = {{false, 1, 1, 0}, // not armed yet
-                          {true, 1, 0, 7},  // armed until +7
-                          {true, 1, 0, 7},  // armed again in the second it ends, until +14
-                          {true, 2, 2, 4},  // over, and not armed at level 2
-                          {true, 0, 0, 4},  // armed until +25
-                          {false, 1, 0, 3}, {false, 1, 1, 0}};
-    for (const Step& step : steps) {
-        if (step.inVehicle)
-            s.EnterVehicle(car);
-        else
-            s.LeaveVehicle();
-        s.world.player.alertLevel = step.level;
-        s.Frame();
-        EXPECT_EQ(s.world.player.alertLevel, step.levelAfter) << &step - steps;
-        s.AdvanceClock(step.secondsToNext);
-    }
-}
-
 // Where lots overlap, the lot of the deal keeps the player while he stays in it; its edge is in it.
 TEST(Lots, TheLotOfTheDealKeepsThePlayerWhereLotsOverlap) {
     Session s("100,100,5,20,Lot A\n130,100,5,20,Lot B\n");
@@ -425,80 +372,89 @@ TEST(Lots, TheLotOfTheDealKeepsThePlayerWhereLotsOverlap) {
     EXPECT_EQ(s.Salesman()->destination->x, 130.0f); // sent back to B
 }
 
-TEST(Appraisal, PricesVaryFromVehicleToVehicle) {
+// Every vehicle is appraised afresh from the random device: its condition times its model's value
+// (750 x 20000 / 1000 = 15000) with noise up to 0.4 of that, at the buying rate 0.8, cut to ..99:
+// from 7199 to 16799, spread over that band. The game run from the start again (another process)
+// asks other prices: the first prices of a game are not the same in every game.
+TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
     Session s(kDealers);
-    std::set<std::int32_t> prices;
     s.WalkTo(101, 100);
     s.Frame({kE}), s.Frame();
-    for (int i = 0; i < 5; ++i) {
-        Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    std::vector<std::int32_t> prices;
+    for (int i = 0; i < 150; ++i) {
+        Vehicle& car = s.world.AddVehicle({102, 100, 0}, 750, 20000);
         s.Frame();
-        prices.insert(*s.PriceShown());
+        prices.push_back(s.PriceShown().value_or(0));
         s.world.RemoveVehicle(car.handle);
+        EXPECT_TRUE(prices.back() % 100 == 99 && prices.back() >= 7199 && prices.back() <= 16799)
+            << prices.back();
     }
-    EXPECT_GT(prices.size(), 1u); // the random device is not a fixed sequence
-}
-
-// Past 2038 the C runtime's 32-bit clock answers -1: every timer of a deal runs on the 64-bit one.
-TEST(Clock, ADealPlaysOutIn2039) {
-    Session s(kDealers);
-    testhost::SetClock(2'180'000'000); // February 2039
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
-    ASSERT_TRUE(s.Shows("Buying"));
-    s.Frame({kBackspace});
-    s.AdvanceClock(3);
-    s.Frame({kBackspace});
-    EXPECT_EQ(s.Player().speech, Texts(2, "GENERIC_BUY"));
-    EXPECT_EQ(s.Salesman()->speech.size(), 2u);
-    s.world.player.money = 1e9f;
-    s.Frame({kE});
-    EXPECT_TRUE(car.ownedByPlayer);
-    s.AdvanceClock(5);
-    s.Frame();
-    EXPECT_EQ(s.Screen(), Texts{"The vehicle is yours! @0.10,0.10 *1.0"});
-    s.AdvanceClock(1);
-    s.Frame();
-    EXPECT_TRUE(s.Screen().empty());
-    s.WalkTo(200, 100), s.Frames(2); // left: the deal is over and the cool-down starts
-    s.WalkTo(110, 100), s.Frame({kE}), s.Frames(2);
-    EXPECT_FALSE(s.Shows("Buying"));
-    s.AdvanceClock(5);
-    s.Frame();
-    s.Frame();
-    EXPECT_TRUE(s.Shows("Buying"));
+    std::ostringstream first;
+    for (int i = 0; i < 10; ++i) first << prices[i] << ' ';
+    if (std::getenv("CAR_DEALERS_FIRST_PRICES")) { // the other game: tell its first prices
+        std::printf("first prices: %s\n", first.str().c_str());
+        return;
+    }
+    // 97 prices are possible: 150 draws show most of them, the lowest and highest hundreds among them.
+    EXPECT_GT(std::set<std::int32_t>(prices.begin(), prices.end()).size(), 50u);
+    EXPECT_LE(*std::min_element(prices.begin(), prices.end()), 7999);
+    EXPECT_GE(*std::max_element(prices.begin(), prices.end()), 15999);
+    const std::string other = session::RunThisGame("--gtest_filter=Appraisal.*", "CAR_DEALERS_FIRST_PRICES");
+    ASSERT_NE(other.find("first prices: "), std::string::npos) << other;
+    EXPECT_EQ(other.find("first prices: " + first.str()), std::string::npos) << other;
 }
 
 // Rates as the C library reads numbers. One car at lot A, with 1,000,000 to spend: the price it is
 // offered at on foot and the money after E, then, driven away and back, the price the dealer offers
-// for it and the money after E. Both prices come from one offer, so from one base price.
+// for it and the money after E. Both prices come from one offer, so from one base price. With
+// `steady`, each steady frame on the way issues exactly the commands of its step and allocates nothing.
 struct Deal {
     std::int32_t buying, selling;
     float afterBuying, afterSelling;
 };
-Deal BuyAndSellBack(const std::string& settings) {
+Deal BuyAndSellBack(const std::string& settings, bool steady = false) {
     Session s(kDealers, settings);
+    const auto expect = [&](const char* state, const std::string& commands) {
+        if (!steady) return;
+        EXPECT_EQ(s.Commands(), commands) << state;
+        EXPECT_EQ(s.allocations(), 0u) << state;
+    };
+    s.Frames(2);
+    expect("idle, interaction off", "IsKeyPressed");
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
     OpenBuying(s, car);
+    s.Frame();
+    expect("buying with prompt",
+           "GetDistance2D GetLocalPlayerIndex GetPlayerCharacter IsCharacterInAnyVehicle "
+           "SetTextScale DisplayTextLiteral " +
+               kWatch + "FindClosestVehicle " + kPrompt);
     Deal deal{};
     deal.buying = s.PriceShown().value_or(0);
     s.world.player.money = 1e6f;
     s.Frame({kE});
     deal.afterBuying = s.world.player.money;
+    s.AdvanceClock(6); // the message is gone
+    s.Frames(2);
+    if (deal.afterBuying != 1e6f) expect("after the deal, on foot", "GetDistance2D " + kHold);
     s.EnterVehicle(car);
     s.DriveTo(200, 100), s.Frames(2);
     s.AdvanceClock(5);
     s.DriveTo(105, 100), s.Frame({kE}), s.Frames(3);
+    expect("selling with prompt", "GetDistance2D DoesVehicleExist DoesCharacterExist SetTextScale "
+                                  "DisplayTextLiteral " +
+                                      kWatch + kHold +
+                                      " GetCharacterVehicle GetVehicleCoordinates GetDistance2D "
+                                      "GetCharacterCoordinates GetDistance2D " +
+                                      kPrompt);
     deal.selling = s.PriceShown().value_or(0);
     s.Frame({kE});
     deal.afterSelling = s.world.player.money;
     return deal;
 }
 
-TEST(Settings, PlainAndHexadecimalRates) {
-    const Deal deal = BuyAndSellBack("price_rate_buy = 2\nprice_rate_sell = 0x1p-2\n");
-    EXPECT_GE(deal.buying, 23999); // 2 x [12000, 28000]
-    EXPECT_LE(deal.buying, 55999);
+TEST(Settings, PlainAndHexadecimalRatesAndTheCommandsOfSteadyFrames) {
+    const Deal deal = BuyAndSellBack("price_rate_buy = 2\nprice_rate_sell = 0x1p-2\n", true);
+    EXPECT_TRUE(deal.buying >= 23999 && deal.buying <= 55999) << deal.buying; // 2 x [12000, 28000]
     // A quarter of the base price is an eighth of twice it, in whole hundreds.
     EXPECT_EQ((deal.selling + 1) / 100, (deal.buying + 1) / 100 / 8) << deal.buying;
     EXPECT_EQ(deal.afterBuying, 1e6f - deal.buying);
@@ -507,8 +463,7 @@ TEST(Settings, PlainAndHexadecimalRates) {
 
 TEST(Settings, ExponentAndInfiniteRates) {
     const Deal deal = BuyAndSellBack("price_rate_buy=2.5E-1\nprice_rate_sell=inf\n");
-    EXPECT_GE(deal.buying, 2999); // 0.25 x [12000, 28000]
-    EXPECT_LE(deal.buying, 6999);
+    EXPECT_TRUE(deal.buying >= 2999 && deal.buying <= 6999) << deal.buying; // 0.25 x [12000, 28000]
     EXPECT_EQ(deal.afterBuying, 1e6f - deal.buying);
     EXPECT_EQ(deal.selling, 2147483599); // the largest price, not a sign turned over
 }
@@ -519,57 +474,6 @@ TEST(Settings, OverflowingAndNotANumberRates) {
     EXPECT_EQ(deal.afterBuying, 1e6f);
     EXPECT_EQ(deal.selling, -1); // not a number prices as 0
     EXPECT_EQ(deal.afterSelling, 1e6f - 1);
-}
-
-// What each steady frame of a state costs: exactly the commands of its step, and no allocation.
-TEST(Counts, SteadyFramesIssueExactlyTheirCommandsAndAllocateNothing) {
-    Session s(kDealers);
-    const auto expect = [&](const char* state, const Names& commands) {
-        EXPECT_EQ(s.Commands(), commands) << state;
-        EXPECT_EQ(s.allocations(), 0u) << state;
-        std::cout << "steady frame, " << state << ": " << s.Commands().size() << " commands, "
-                  << s.allocations() << " allocations\n";
-    };
-    s.Frame(), s.Frame();
-    expect("idle, interaction off", Names{"IsKeyPressed"});
-
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    OpenBuying(s, car);
-    s.Frame();
-    const Names watch = {"DoesCharacterExist", "IsCharacterDead", "GetLocalPlayerIndex", "GetPlayerCharacter",
-                         "HasCharacterBeenDamagedBy"};
-    const Names prompt = {"SetTextScale", "DisplayTextLiteral", "SetTextScale", "DisplayTextLiteral",
-                          "SetTextScale", "DisplayTextLiteral", "IsKeyPressed", "IsKeyPressed"};
-    Names buying = {"GetDistance2D",           "GetLocalPlayerIndex", "GetPlayerCharacter",
-                    "IsCharacterInAnyVehicle", "SetTextScale",        "DisplayTextLiteral"};
-    buying.insert(buying.end(), watch.begin(), watch.end());
-    buying.push_back("FindClosestVehicle");
-    buying.insert(buying.end(), prompt.begin(), prompt.end());
-    expect("buying with prompt", buying);
-
-    s.world.player.money = 1e9f;
-    s.Frame({kE});
-    s.AdvanceClock(6); // the message is gone
-    s.Frame(), s.Frame();
-    const Names hold = {"GetLocalPlayerIndex", "GetPlayerIdentifier", "GetPlayerAlertLevel",
-                        "GetLocalPlayerIndex", "GetPlayerCharacter",  "IsCharacterInAnyVehicle"};
-    Names afterDeal = {"GetDistance2D"};
-    afterDeal.insert(afterDeal.end(), hold.begin(), hold.end());
-    expect("after the deal, on foot", afterDeal);
-
-    // Drive the bought car away and back, and offer it to the dealer.
-    s.EnterVehicle(car);
-    s.DriveTo(200, 100), s.Frames(2);
-    s.AdvanceClock(5);
-    s.DriveTo(105, 100), s.Frame({kE}), s.Frames(3);
-    Names selling = {"GetDistance2D", "DoesVehicleExist", "DoesCharacterExist", "SetTextScale",
-                     "DisplayTextLiteral"};
-    selling.insert(selling.end(), watch.begin(), watch.end());
-    selling.insert(selling.end(), hold.begin(), hold.end());
-    selling.insert(selling.end(), {"GetCharacterVehicle", "GetVehicleCoordinates", "GetDistance2D",
-                                   "GetCharacterCoordinates", "GetDistance2D"});
-    selling.insert(selling.end(), prompt.begin(), prompt.end());
-    expect("selling with prompt", selling);
 }
 
 } // namespace

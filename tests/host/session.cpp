@@ -18,12 +18,66 @@ void WriteText(const std::wstring& path, const std::string& content) {
     CloseHandle(file);
 }
 
-} // namespace
-
+// A text as the player saw it: "text @x,y *scale".
 std::string Describe(const testhost::DrawnText& text) {
     char line[256];
     std::snprintf(line, sizeof line, "%s @%.2f,%.2f *%.1f", text.text.c_str(), text.x, text.y, text.width);
     return line;
+}
+
+} // namespace
+
+std::string Facts(const testhost::Vehicle& vehicle) {
+    std::string facts = vehicle.ownedByPlayer ? "owned " : "";
+    if (vehicle.forSale) facts += "for-sale ";
+    if (vehicle.statusCode) facts += "status " + std::to_string(*vehicle.statusCode) + " ";
+    if (vehicle.released) facts += "released ";
+    return facts.substr(0, facts.size() - !facts.empty());
+}
+
+std::string Facts(const testhost::Character& character) {
+    std::string facts = character.group ? "group " + std::to_string(character.group) + " " : "";
+    if (character.destination)
+        facts += "to " + std::to_string(static_cast<int>(character.destination->x)) + " ";
+    if (character.dismissed) facts += "dismissed ";
+    if (character.released) facts += "released ";
+    if (character.dead) facts += "dead ";
+    if (!character.speech.empty()) facts += "says";
+    for (const std::string& said : character.speech) facts += " " + said;
+    return facts.substr(0, facts.size() - (!facts.empty() && facts.back() == ' '));
+}
+
+std::string RunThisGame(const std::string& arguments, const char* variable) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring command =
+        L"\"" + std::wstring(exe) + L"\" " + std::wstring(arguments.begin(), arguments.end());
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return "";
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = write;
+    PROCESS_INFORMATION process{};
+    SetEnvironmentVariableA(variable, "1");
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    SetEnvironmentVariableA(variable, nullptr);
+    CloseHandle(write);
+    std::string output;
+    char buffer[4096];
+    DWORD got = 0;
+    while (started && ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        output.append(buffer, got);
+    CloseHandle(read);
+    if (started) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    return output;
 }
 
 Session::Session(const std::string& dealers, const std::string& settings) {
@@ -80,10 +134,10 @@ std::vector<std::string> Session::Screen() const {
     return texts;
 }
 
-std::vector<std::string> Session::Commands() const {
-    std::vector<std::string> names;
+std::string Session::Commands() const {
+    std::string names;
     for (std::size_t i = firstCommand_; i < world.commands.size(); ++i)
-        names.push_back(world.commands[i].name);
+        names += (names.empty() ? "" : " ") + world.commands[i].name;
     return names;
 }
 

@@ -17,8 +17,14 @@ namespace session {
 inline constexpr std::int32_t kE = 0x12;
 inline constexpr std::int32_t kBackspace = 0x0E;
 
-// A text as the player saw it: "text @x,y *scale".
-std::string Describe(const testhost::DrawnText& text);
+// What a test reads of a vehicle, "owned for-sale status 7 released", and of a character,
+// "group 1 to 100 dismissed released dead says THANKS": only the parts that hold.
+std::string Facts(const testhost::Vehicle& vehicle);
+std::string Facts(const testhost::Character& character);
+
+// Runs this game program again with `arguments` and the environment variable `variable` set, and
+// returns what it printed.
+std::string RunThisGame(const std::string& arguments, const char* variable);
 
 class Session {
   public:
@@ -31,8 +37,8 @@ class Session {
     void AdvanceClock(std::int64_t seconds);
 
     // What the last frame showed and did.
-    std::vector<std::string> Screen() const;   // every text, described, in drawing order
-    std::vector<std::string> Commands() const; // names of the commands issued, in order
+    std::vector<std::string> Screen() const; // every text, described, in drawing order
+    std::string Commands() const;            // names of the commands issued, in order, one space apart
     std::vector<const testhost::IssuedCommand*> Issued(const std::string& name) const;
     std::uint64_t allocations() const { return allocations_; } // the plugin's heap allocations
     // The price line's number, or nullopt when no price was shown.
