@@ -85,32 +85,14 @@ TEST(FolderCheck, FindingsOfALine) {
     }
 }
 
-// Zones overlap when their centres are closer than the sum of the radii; zones that never hold the
-// player, or never get him, overlap with nothing. Dealers keep their lines and labels.
-TEST(FolderCheck, OverlapsAreTheZonesThatShareGround) {
-    const FolderCheck check = Check("", "0,0,0,10,  Harbour lot, north side \n" // 1
-                                        "15,0,9,10\n"  // 2: overlaps 1 (z plays no part)
-                                        "0,20,0,10\n"  // 3: touches 1, shares no ground
-                                        "\n"           // 4
-                                        "0,0,0,-1\n"   // 5: never holds the player
-                                        "2,0,0,3\n"    // 6: within 1, never chosen
-                                        "3,0,0,20\n"); // 7: holds 1 and 6, and is chosen where 1 is not
-    Pairs pairs;
-    for (const auto& overlap : check.overlaps.first) pairs.emplace_back(overlap.first, overlap.second);
-    EXPECT_EQ(pairs, (Pairs{{1, 2}, {1, 7}, {2, 7}, {3, 7}}));
-    EXPECT_EQ(check.overlaps.pairs, 4u);
-    EXPECT_DOUBLE_EQ(check.overlaps.first[0].distance, 15.0);
-    ExpectFindings(check, {{5, kWarning, "negative"}});
-    ASSERT_EQ(check.dealers.size(), 6u);
+// Zones that only touch share no ground (the plugin compares the radius as a float: 16777217 is 16777216
+// there); a label is the text after the fourth comma, trimmed.
+TEST(FolderCheck, TouchingZonesShareNoGroundAndLabelsAreTrimmed) {
+    const FolderCheck check = Check(
+        "", "0,0,0,10,  Harbour lot, north side \n0,20,0,10\n-50000000,0,0,16777217\n-33222782,0,0,2\n");
+    EXPECT_EQ(check.overlaps.pairs, 0u);
+    ASSERT_EQ(check.dealers.size(), 4u);
     EXPECT_EQ(check.dealers[0].label, "Harbour lot, north side");
-    EXPECT_EQ(check.dealers[3].line, 5u);
-    EXPECT_EQ(check.dealers[4].never_chosen_by, 1u);
-    EXPECT_EQ(check.overlaps.never_chosen, 1u);
-    EXPECT_EQ(check.dealer_list.counts[static_cast<int>(kWarning)], 2u);
-    EXPECT_TRUE(check.dealers[5].overlaps);
-    EXPECT_FALSE(check.dealers[4].overlaps);
-    // The plugin compares the radius as a float: 16777217 is 16777216 there, and these two only touch.
-    EXPECT_EQ(Check("", "-50000000,0,0,16777217\n-33222782,0,0,2\n").overlaps.pairs, 0u);
 }
 
 // The zones found by cells and classes of radii are those that every pair compared finds, on lists with

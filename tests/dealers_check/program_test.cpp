@@ -16,6 +16,9 @@ namespace {
 struct Outcome {
     int status = -1;
     std::vector<std::string> lines; // stdout and stderr
+    bool Has(const std::string& line) const {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
 };
 
 // Runs dealers-check with the arguments (already quoted for the shell) in the folder.
@@ -31,10 +34,6 @@ Outcome DealersCheck(const std::string& arguments, const std::string& folder = "
     const int wait = pclose(out);
     run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
     return run;
-}
-
-bool Has(const Outcome& run, const std::string& line) {
-    return std::find(run.lines.begin(), run.lines.end(), line) != run.lines.end();
 }
 
 const std::string kSource = SOURCE_DIR;
@@ -117,7 +116,7 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
         const Outcome run = DealersCheck(arguments, folder);
         EXPECT_EQ(run.status, status) << arguments;
         EXPECT_LT(run.lines.size(), 700u) << arguments;
-        for (const std::string& line : lines) EXPECT_TRUE(Has(run, line)) << arguments << ": " << line;
+        for (const std::string& line : lines) EXPECT_TRUE(run.Has(line)) << arguments << ": " << line;
     }
 }
 

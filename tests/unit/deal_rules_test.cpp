@@ -74,53 +74,45 @@ struct Game {
 };
 
 // An offer is made once, appraised only when the game has the vehicle, and kept as it is however much time
-// passes; the expiry runs past 32 bits.
-TEST(Offers, AreMadeOnceAndAppraisedOnlyForAVehicleThatExists) {
-    Game game{{42}};
+// passes (its expiry runs past 32 bits) until a purge. The purge asks once per offer and drops those whose
+// vehicle is gone and those past their expiry, not one that expires now; a dropped offer is made afresh.
+TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
+    Game game{{1, 2, 3, 4}};
     OfferTable table;
     const std::int64_t now = INT32_MAX;
-    VehicleOffer& offer = table.GetOrCreateOffer(42, now, game.Exists(), game.Appraiser());
-    EXPECT_EQ(offer.vehicle, 42);
+    VehicleOffer& offer = table.GetOrCreateOffer(1, now, game.Exists(), game.Appraiser());
+    EXPECT_EQ(offer.vehicle, 1);
     EXPECT_EQ(offer.price, 20000);
     EXPECT_EQ(offer.bargains_left, 3);
     EXPECT_EQ(offer.expiry, now + 1800);
     game.next = {1, 1};
-    EXPECT_EQ(&table.GetOrCreateOffer(42, now + 1'000'000, game.Exists(), game.Appraiser()), &offer);
+    EXPECT_EQ(&table.GetOrCreateOffer(1, now + 1'000'000, game.Exists(), game.Appraiser()), &offer);
     EXPECT_EQ(offer.price, 20000);
     EXPECT_EQ(offer.expiry, now + 1800);
-
-    const VehicleOffer& none = table.GetOrCreateOffer(5, 100, game.Exists(), game.Appraiser());
+    const VehicleOffer& none = table.GetOrCreateOffer(9, now, game.Exists(), game.Appraiser());
     EXPECT_EQ(none.price, 0);
     EXPECT_EQ(none.bargains_left, 0);
-    EXPECT_EQ(none.expiry, 1900);
-    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{42, 5}));
-    EXPECT_EQ(game.appraised, std::vector<std::int32_t>{42});
-    EXPECT_EQ(table.entries.size(), 2u);
-}
+    EXPECT_EQ(none.expiry, now + 1800);
+    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 9}));
+    EXPECT_EQ(game.appraised, std::vector<std::int32_t>{1});
 
-// The purge asks once per offer and drops those whose vehicle is gone, whatever their expiry, and those past
-// their expiry: an expiry equal to now stays. A vehicle dropped is appraised afresh.
-TEST(Offers, PurgeDropsVanishedVehiclesAndStaleOffers) {
-    Game game{{1, 2, 3, 4, 5}};
-    OfferTable table;
-    for (std::int32_t vehicle : {1, 2, 3, 4, 5})
-        table.GetOrCreateOffer(vehicle, 1000, game.Exists(), game.Appraiser());
-    table.Find(3)->expiry = table.Find(4)->expiry = 500;
-    table.Find(5)->expiry = 1000;
-    game.vehicles = {1, 3, 5};
+    for (std::int32_t vehicle : {2, 3, 4})
+        table.GetOrCreateOffer(vehicle, now, game.Exists(), game.Appraiser());
+    table.Find(3)->expiry = table.Find(4)->expiry = now;
+    game.vehicles = {1, 3};
     game.asked.clear();
-    table.PurgeOffers(1000, game.Exists());
+    table.PurgeOffers(now + 1800, game.Exists());
     std::sort(game.asked.begin(), game.asked.end());
-    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
-    EXPECT_NE(table.Find(1), nullptr); // exists, fresh
-    EXPECT_EQ(table.Find(2), nullptr); // gone, fresh
-    EXPECT_EQ(table.Find(3), nullptr); // exists, stale
+    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 2, 3, 4, 9}));
+    EXPECT_NE(table.Find(1), nullptr); // there, expires now
+    EXPECT_EQ(table.Find(2), nullptr); // gone
+    EXPECT_EQ(table.Find(3), nullptr); // there, stale
     EXPECT_EQ(table.Find(4), nullptr); // gone, stale
-    EXPECT_NE(table.Find(5), nullptr); // exists, expiry now
-    table.PurgeOffers(1001, game.Exists());
-    EXPECT_EQ(table.Find(5), nullptr);
+    EXPECT_EQ(table.Find(9), nullptr); // never there
+    table.PurgeOffers(now + 1801, game.Exists());
+    EXPECT_EQ(table.Find(1), nullptr);
     game.next = {777, 0};
-    EXPECT_EQ(table.GetOrCreateOffer(5, 1001, game.Exists(), game.Appraiser()).price, 777);
+    EXPECT_EQ(table.GetOrCreateOffer(1, now, game.Exists(), game.Appraiser()).price, 777);
 }
 
 // A bargain moves the price by 0 to 250 in fifties, up only while the player sells, as a 32-bit sum, uses

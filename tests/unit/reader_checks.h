@@ -3,19 +3,12 @@
 // byte at a time, std::getline pieces, atof, std::stof / std::stoi with their exceptions) with the two mends:
 // a last line without a line feed is read, a line whose number does not convert is skipped. The unit tests
 // and the fuzzers check the real readers against them; a failed check throws (to a fuzzer, a crash).
-#include "dealer/config_file.h"
-#include "dealer/dealer_list.h"
 #include "dealer/stream_readers.h"
 
 #include <bit>
-#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
-#include <string>
-#include <string_view>
-#include <unordered_map>
-#include <vector>
 
 namespace reference {
 
