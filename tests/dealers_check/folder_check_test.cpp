@@ -98,7 +98,7 @@ TEST(FolderCheck, TouchingZonesShareNoGroundAndLabelsAreTrimmed) {
 // The zones found by cells and classes of radii are those that every pair compared finds, on lists with
 // copies, zones within zones, points and huge zones; a small budget leaves lower bounds.
 TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
-    for (const float far : {0.0f, 1e6f}) { // a few zones far away leave most cells empty
+    for (const float far : {0.0f, 1e6f}) { // a few zones far away: most cells are empty
         std::mt19937 random(11);
         std::uniform_real_distribution<float> place(-500, 500);
         std::uniform_int_distribution<int> radius(0, 60), kind(0, 19);
@@ -112,9 +112,8 @@ TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
                 dealer.radius = 100000 + radius(random);
             } else if (k == 2) {
                 dealer.radius = -1;
-            } else if (k == 3) {
-                dealer.x += far;
             }
+            if (line % 100 == 0) dealer.x += far;
             dealers.push_back(dealer);
         }
         const auto reach = [&](std::size_t i) { return double{static_cast<float>(dealers[i].radius)}; };
