@@ -11,16 +11,14 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 TEST(Appraisal, Arithmetic) {
-    const struct {
-        float health;
-        std::uint32_t baseValue, q;
-        std::int32_t k;
-    } cases[] = {
+    const std::tuple<float, std::uint32_t, std::uint32_t, std::int32_t> cases[] = {
+        // health, baseValue, q, k
         {1000.0f, 20000, 20000, 8000},
         {1500.0f, 20000, 20000, 8000}, // capped at 1000
         {NAN, 20000, 20000, 8000},     // NaN reads 1000
@@ -36,10 +34,10 @@ TEST(Appraisal, Arithmetic) {
         {1000.0f, 5000000, 705032, 282012},       // 5e9 wraps to 705032704
         {1000.0f, 0xFFFFFFFFu, 4294966, 1717986}, // wraps to 2^32 - 1000
     };
-    for (const auto& c : cases) {
-        const AppraisalBasis basis = AppraisalBasisOf(c.health, c.baseValue);
-        EXPECT_EQ(basis.q, c.q) << c.health << " " << c.baseValue;
-        EXPECT_EQ(basis.k, c.k) << c.health << " " << c.baseValue;
+    for (const auto& [health, baseValue, q, k] : cases) {
+        const AppraisalBasis basis = AppraisalBasisOf(health, baseValue);
+        EXPECT_EQ(basis.q, q) << health << " " << baseValue;
+        EXPECT_EQ(basis.k, k) << health << " " << baseValue;
     }
 }
 
@@ -152,11 +150,8 @@ TEST(Bargain, StepsOfFiftiesUpOnlyWhileSelling) {
 // never turning its sign over, and one that is not a number rates as 0.
 TEST(DealPrice, CutsTheRatedPriceToHundredsLessOne) {
     constexpr float kInfinity = std::numeric_limits<float>::infinity();
-    const struct {
-        std::int32_t offer;
-        float rate;
-        std::int32_t price;
-    } cases[] = {
+    const std::tuple<std::int32_t, float, std::int32_t> cases[] = {
+        // offer, rate, price
         {12345, 0.8f, 9799}, // rated 9876
         {12345, 0.5f, 6099},
         {10000, 0.9f, 8999},   // 9000 exactly in single precision
@@ -175,7 +170,8 @@ TEST(DealPrice, CutsTheRatedPriceToHundredsLessOne) {
         {12345, -kInfinity, -2147483601},
         {12345, std::numeric_limits<float>::quiet_NaN(), -1},
     };
-    for (const auto& c : cases) EXPECT_EQ(DealPrice(c.offer, c.rate), c.price) << c.offer << " x " << c.rate;
+    for (const auto& [offer, rate, price] : cases)
+        EXPECT_EQ(DealPrice(offer, rate), price) << offer << " x " << rate;
     char line[kPriceLineSize];
     EXPECT_EQ(std::string(FormatPriceLine(9799, line)), "$ 9799");
     EXPECT_EQ(std::string(FormatPriceLine(INT32_MIN, line)), "$ -2147483648");

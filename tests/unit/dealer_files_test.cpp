@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -67,10 +68,8 @@ TEST(TextFile, ReadsEveryByteOfFilesAndStreams) {
 
 // Each settings file against the reference, and the rates the module takes from it.
 TEST(Settings, RatesOfEachFile) {
-    const struct {
-        std::string_view file;
-        float buy, sell;
-    } cases[] = {
+    const std::tuple<std::string_view, float, float> cases[] = {
+        // file, buy and sell rates
         {"price_rate_buy = 0.9\n", 0.9f, 0.5f},
         {"price rate buy=0.9\n", 0.8f, 0.5f}, // the spaces inside the key vanish too
         {"#price_rate_buy=0.9\n", 0.8f, 0.5f},
