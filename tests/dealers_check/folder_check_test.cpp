@@ -37,21 +37,6 @@ FolderCheck Check(const char* conf, const char* csv) {
     return check;
 }
 
-// The findings of both files, in order, and the exit status they give.
-void ExpectFindings(const FolderCheck& check, const std::vector<Expected>& expected) {
-    std::vector<dealers_check::Finding> found = check.settings.findings;
-    found.insert(found.end(), check.dealer_list.findings.begin(), check.dealer_list.findings.end());
-    std::string all;
-    for (const auto& f : found) all += std::to_string(f.line) + ": " + f.text + "\n";
-    ASSERT_EQ(found.size(), expected.size()) << all;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        EXPECT_EQ(found[i].line, expected[i].line) << all;
-        EXPECT_EQ(found[i].kind, expected[i].kind) << all;
-        EXPECT_NE(found[i].text.find(expected[i].fragment), std::string::npos) << expected[i].fragment;
-    }
-    EXPECT_EQ(dealers_check::ExitStatus(check), expected.empty() ? 0 : 1);
-}
-
 // Most other lines are those of tests/data/broken_car_dealers (program_test.cpp).
 TEST(FolderCheck, FindingsOfALine) {
     const struct {
@@ -78,10 +63,19 @@ TEST(FolderCheck, FindingsOfALine) {
         {"", "", {{0, kWarning, "holds no dealer place"}}},
         {"", nullptr, {{0, kWarning, "no dealer will ever react"}}},
     };
-    for (const auto& [conf, csv, findings] : cases) {
+    for (const auto& [conf, csv, expected] : cases) { // the findings of both files, and the exit status
         SCOPED_TRACE(testing::PrintToString(std::string(conf ? conf : "none")) + " " +
                      testing::PrintToString(std::string(csv ? csv : "none")));
-        ExpectFindings(Check(conf, csv), findings);
+        const FolderCheck check = Check(conf, csv);
+        std::vector<dealers_check::Finding> found = check.settings.findings;
+        found.insert(found.end(), check.dealer_list.findings.begin(), check.dealer_list.findings.end());
+        ASSERT_EQ(found.size(), expected.size()) << (found.empty() ? "" : found[0].text);
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].line, expected[i].line) << found[i].text;
+            EXPECT_EQ(found[i].kind, expected[i].kind) << found[i].text;
+            EXPECT_NE(found[i].text.find(expected[i].fragment), std::string::npos) << found[i].text;
+        }
+        EXPECT_EQ(dealers_check::ExitStatus(check), expected.empty() ? 0 : 1);
     }
 }
 
