@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""dealers-check --map: the SVG parses as XML and holds one circle per dealer at its place with its
-radius, in the style the text report gives it; also for 10,000 zones and for labels that are no
-valid text. The sample data's map in docs/ is the one dealers-check draws of it today.
-usage: check_zone_map.py DEALERS_CHECK SOURCE_DIR"""
+"""dealers-check --map, read back as XML: one circle per dealer at its place with its radius, styled as the
+text report tells, also for 10,000 zones and labels that are no valid text; docs/sample_zones.svg is the
+map dealers-check draws of the sample data today.  usage: check_zone_map.py DEALERS_CHECK SOURCE_DIR"""
 import os
 import random
 import subprocess
@@ -21,18 +20,15 @@ def run(folder, lines):
     done = subprocess.run([checker, folder, "--map", svg], capture_output=True)
     assert done.returncode in (0, 1), done
     report = done.stdout.decode("utf-8", "replace").splitlines()
-    assert report[-1] == "map: " + svg, report[-3:]
-    circles = [c for c in ElementTree.parse(svg).iter(SVG + "circle") if "zone" in c.get("class").split()
-               and c.get("data-line") is not None]
-    return report, {int(c.get("data-line")): c for c in circles}
-
-
-def styles(circle):
-    return set(circle.get("class").split()) - {"zone"}
+    assert report[-1] == "map: " + svg and len(report) < 700, report[-3:]
+    tree = ElementTree.parse(svg)
+    circles = {int(c.get("data-line")): c for c in tree.iter(SVG + "circle")
+               if "zone" in c.get("class").split() and c.get("data-line") is not None}
+    return report, circles, [t.text or "" for t in tree.iter(SVG + "text")]
 
 
 with tempfile.TemporaryDirectory() as folder:
-    report, circles = run(folder, [
+    report, circles, texts = run(folder, [
         b"-412.5,1180,14.8,25,Harbour lot & <annex>\n",  # 1
         b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\n",         # 2: overlaps 1; a label that is no valid UTF-8
         b"-410,1181,0,3\n",                               # 3: within 1, never chosen
@@ -41,29 +37,25 @@ with tempfile.TemporaryDirectory() as folder:
         b"x,y,z,radius\n",                                # 6: skipped, not drawn
         b"nan,0,0,5\n",                                   # 7: not a point on the map
     ])
-    assert sorted(circles) == [1, 2, 3, 4, 5], sorted(circles)
-    for line, (x, y, radius) in {1: (-412.5, 1180, 25), 2: (-400, 1180, 20), 3: (-410, 1181, 3),
-                                 4: (1290.25, -640, 0), 5: (0, 0, -5)}.items():
+    places = {1: (-412.5, 1180, 25, {"overlaps"}), 2: (-400, 1180, 20, {"overlaps"}),
+              3: (-410, 1181, 3, {"never"}), 4: (1290.25, -640, 0, set()), 5: (0, 0, -5, {"nobody"})}
+    assert sorted(circles) == sorted(places), sorted(circles)
+    for line, (x, y, radius, styles) in places.items():
         c = circles[line]
         assert (float(c.get("cx")), float(c.get("cy")), int(c.get("data-radius"))) == (x, y, radius), line
+        assert set(c.get("class").split()) - {"zone"} == styles, line
         drawn = float(c.get("r"))
         assert drawn == radius or drawn > max(radius, 0), (line, drawn)  # a marker only when too small
     assert float(circles[1].get("r")) == 25
-    assert styles(circles[1]) == styles(circles[2]) == {"overlaps"}
-    assert styles(circles[3]) == {"never"} and styles(circles[4]) == set() and styles(circles[5]) == {"nobody"}
-    # The same facts as the text report.
     never = {int(l.split(":")[0].split()[1]) for l in report if "warning: this dealer is never chosen" in l}
-    assert never == {line for line, c in circles.items() if "never" in styles(c)}, never
-    texts = [t.text or "" for t in ElementTree.parse(os.path.join(folder, "zones.svg")).iter(SVG + "text")]
+    assert never == {3}, never
     assert "1 Harbour lot & <annex>" in texts and "2 caf\u00e9 ??" in texts, texts
 
 with tempfile.TemporaryDirectory() as folder:
     generator = random.Random(11)
-    lines = [b"%.2f,%.2f,0,%d,Lot %d\n" % (generator.uniform(-4000, 4000), generator.uniform(-4000, 4000),
-                                           generator.randint(5, 80), i) for i in range(10000)]
-    report, circles = run(folder, lines)
-    assert len(circles) == 10000
-    assert len(report) < 700
+    assert len(run(folder, [b"%.2f,%.2f,0,%d,Lot %d\n" % (generator.uniform(-4000, 4000), generator.uniform(
+        -4000, 4000), generator.randint(5, 80), i) for i in range(10000)])[1]) == 10000
+
 with tempfile.TemporaryDirectory() as folder:
     svg = os.path.join(folder, "sample_zones.svg")
     subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,

@@ -1,15 +1,12 @@
-// libFuzzer harness of the executable's version reader behind dealers-check --game: any bytes as
-// a game's executable. Every offset comes from the file, so none may lead outside it.
-#include "fuzz_checks.h"
+// libFuzzer harness of the executable's version reader behind dealers-check --game: any bytes as a game's
+// executable. Every offset comes from the file, so none may lead outside it.
 #include "pe_version.h"
-
-#include <cstdint>
-#include <string_view>
+#include "reader_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     std::uint16_t words[4] = {};
     const dealers_check::PeVersion found = dealers_check::ReadPeFileVersion(bytes, words);
-    Check(found == dealers_check::PeVersion::NotPe || bytes.starts_with("MZ"));
+    reference::Check(found == dealers_check::PeVersion::NotPe || bytes.starts_with("MZ"));
     return 0;
 }

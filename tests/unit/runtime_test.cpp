@@ -1,44 +1,67 @@
+// The game build's version number, the displacement of a patched call and the timed message clock.
 #include "runtime/call_displacement.h"
+#include "runtime/clock.h"
 #include "runtime/version_number.h"
+#include "script/screen_text.h"
 
 #include <gtest/gtest.h>
 
-TEST(VersionNumber, DigitsOfTheFourWordsReadAsOneNumber) {
-    EXPECT_EQ(VersionNumberFromWords(1, 0, 7, 0), 1070);
-    EXPECT_EQ(VersionNumberFromWords(1, 0, 8, 0), 1080);
-    EXPECT_EQ(VersionNumberFromWords(1, 0, 7, 1), 1071);
-    EXPECT_EQ(VersionNumberFromWords(0, 0, 10, 70), 1070); // leading zeros do not count
-    EXPECT_EQ(VersionNumberFromWords(1, 2, 10, 3), 12103);
-    EXPECT_EQ(VersionNumberFromWords(0, 0, 0, 0), 0);
+namespace {
+
+// The digits of the four words read as one number; only 1070 and 1080 are builds the plugin knows.
+TEST(VersionNumber, DigitsOfTheFourWords) {
+    const struct {
+        std::uint16_t words[4];
+        std::optional<std::int32_t> number;
+        HostVersion version;
+    } cases[] = {
+        {{1, 0, 7, 0}, 1070, HostVersion::V1070},
+        {{0, 0, 10, 70}, 1070, HostVersion::V1070}, // leading zeros do not count
+        {{1, 0, 8, 0}, 1080, HostVersion::V1080},
+        {{0, 1, 0, 80}, 1080, HostVersion::V1080},
+        {{1, 0, 7, 1}, 1071, HostVersion::Unknown},
+        {{1, 2, 10, 3}, 12103, HostVersion::Unknown},
+        {{0, 0, 0, 0}, 0, HostVersion::Unknown},
+        {{2, 1, 4748, 3647}, 2147483647, HostVersion::Unknown},
+        {{2, 1, 4748, 3648}, std::nullopt, HostVersion::Unknown}, // beyond 32 bits: no number
+        {{65535, 65535, 65535, 65535}, std::nullopt, HostVersion::Unknown},
+    };
+    for (const auto& [w, number, version] : cases) {
+        EXPECT_EQ(VersionNumberFromWords(w[0], w[1], w[2], w[3]), number) << w[0] << w[1] << w[2] << w[3];
+        EXPECT_EQ(HostVersionFromWords(w[0], w[1], w[2], w[3]), version) << w[0] << w[1] << w[2] << w[3];
+    }
 }
 
-TEST(VersionNumber, DigitsBeyondA32BitNumberGiveNoNumber) {
-    EXPECT_EQ(VersionNumberFromWords(2, 1, 4748, 3647), 2147483647);
-    EXPECT_EQ(VersionNumberFromWords(2, 1, 4748, 3648), std::nullopt);
-    EXPECT_EQ(VersionNumberFromWords(65535, 65535, 65535, 65535), std::nullopt);
-    EXPECT_EQ(HostVersionFromWords(65535, 65535, 65535, 65535), HostVersion::Unknown);
-}
-
-TEST(VersionNumber, OnlyTheTwoKnownNumbersAreRecognised) {
-    EXPECT_EQ(HostVersionFromWords(1, 0, 7, 0), HostVersion::V1070);
-    EXPECT_EQ(HostVersionFromWords(0, 0, 10, 70), HostVersion::V1070);
-    EXPECT_EQ(HostVersionFromWords(1, 0, 8, 0), HostVersion::V1080);
-    EXPECT_EQ(HostVersionFromWords(0, 1, 0, 80), HostVersion::V1080);
-    EXPECT_EQ(HostVersionFromWords(1, 0, 7, 1), HostVersion::Unknown);
-    EXPECT_EQ(HostVersionFromWords(1, 2, 10, 3), HostVersion::Unknown);
-}
-
+// Forward and backward targets, wrapping in 32 bits across the top of the address space.
 TEST(CallDisplacement, ForwardAndBackwardTargetsWrapIn32Bits) {
-    // Forward: site 0x401000 calling 0x402000.
     EXPECT_EQ(CallDisplacement(0x401000, 0x402000), 0xFFBu);
     EXPECT_EQ(CallDestination(0x401000, 0xFFB), 0x402000u);
-    // Backward: a destination below the site has a negative displacement.
-    EXPECT_EQ(CallDisplacement(0x10000000, 0x00401000), static_cast<std::uint32_t>(0x00401000 - 0x10000005));
+    EXPECT_EQ(CallDisplacement(0x10000000, 0x00401000), 0xF0400FFBu);
     EXPECT_EQ(CallDestination(0x10000000, 0xF0400FFB), 0x00401000u);
-    // Across the top of the address space.
     EXPECT_EQ(CallDestination(0xFFFFFFF0, 0x20), 0x15u);
     EXPECT_EQ(CallDisplacement(0xFFFFFFF0, 0x15), 0x20u);
     for (std::uint32_t site : {0u, 0x401000u, 0x7FFFFFFEu, 0xFFFFFFFBu})
         for (std::uint32_t target : {0u, 0x1234u, 0x80000000u, 0xFFFFFFFFu})
             EXPECT_EQ(CallDestination(site, CallDisplacement(site, target)), target);
 }
+
+// A message shows from the second it is set for six whole seconds, never before its first show, and keeps its
+// own copy of the text.
+TEST(TimedMessage, ShowsItsOwnCopyForSixWholeSeconds) {
+    const std::int64_t t = 1'700'000'000;
+    for (std::int64_t now = t; now <= t + 5; ++now)
+        EXPECT_TRUE(TimedMessageVisible(TimedMessageExpiry(t), now));
+    EXPECT_FALSE(TimedMessageVisible(TimedMessageExpiry(t), t + 6));
+    TimedMessage message;
+    EXPECT_FALSE(TimedMessageVisible(message.expiry, Now()));
+    EXPECT_FALSE(TimedMessageVisible(message.expiry, 0)); // expiry 0 is not after second 0
+    std::string text = "You cannot afford this";
+    const std::int64_t before = Now();
+    message.Show(text);
+    text.assign("overwritten by the caller");
+    EXPECT_EQ(message.text, "You cannot afford this");
+    EXPECT_GE(message.expiry, before + 6);
+    EXPECT_LE(message.expiry, Now() + 6);
+}
+
+} // namespace

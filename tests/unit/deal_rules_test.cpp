@@ -1,0 +1,180 @@
+// The deal's arithmetic on the pure cores: the appraisal, a dealer's offers, bargaining and the price shown.
+#include "dealer/interaction/deal_price.h"
+#include "dealer/vehicle_offers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+TEST(Appraisal, Arithmetic) {
+    const std::tuple<float, std::uint32_t, std::uint32_t, std::int32_t> cases[] = {
+        // health, baseValue, q, k
+        {1000.0f, 20000, 20000, 8000},
+        {1500.0f, 20000, 20000, 8000}, // capped at 1000
+        {NAN, 20000, 20000, 8000},     // NaN reads 1000
+        {0.0f, 20000, 0, 0},
+        {0.9f, 20000, 0, 0},              // truncates to 0
+        {999.9f, 20000, 19980, 7992},     // truncates to 999
+        {-1.0f, 20000, 4294947, 1717978}, // (2^32 - 20000) / 1000; 0.4 q = 1717978.8
+        {-1e10f, 20001, 2147483, 858993}, // below int32: INT32_MIN, the nearest limit
+        {1.0f, 1000, 1, 0},               // 0.4 truncates to 0
+        {1.0f, 2000, 2, 0},               // 0.8 truncates to 0
+        {1.0f, 3000, 3, 1},
+        {5.0f, 1000, 5, 2},                       // 0.4 x 5 is 2, not 1.999...
+        {1000.0f, 5000000, 705032, 282012},       // 5e9 wraps to 705032704
+        {1000.0f, 0xFFFFFFFFu, 4294966, 1717986}, // wraps to 2^32 - 1000
+    };
+    for (const auto& [health, baseValue, q, k] : cases) {
+        const AppraisalBasis basis = AppraisalBasisOf(health, baseValue);
+        EXPECT_EQ(basis.q, q) << health << " " << baseValue;
+        EXPECT_EQ(basis.k, k) << health << " " << baseValue;
+    }
+}
+
+TEST(Appraisal, FullHealthAtTwentyThousandReachesEveryPriceFromTwelveToTwentyEightThousand) {
+    std::mt19937 generator(12345);
+    std::vector<bool> seen(16001);
+    std::set<std::int32_t> bargains;
+    for (int i = 0; i < 300000; ++i) {
+        const Appraisal appraisal = Appraise(1000.0f, 20000, generator);
+        ASSERT_GE(appraisal.price, 12000);
+        ASSERT_LE(appraisal.price, 28000);
+        seen[appraisal.price - 12000] = true;
+        bargains.insert(appraisal.bargains);
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), false), 0);
+    EXPECT_EQ(bargains, (std::set<std::int32_t>{0, 1, 2, 3, 4, 5}));
+}
+
+// The game's side: which vehicles exist, what it was asked, what an appraisal gives.
+struct Game {
+    explicit Game(std::set<std::int32_t> existing) : vehicles(std::move(existing)) {}
+    std::set<std::int32_t> vehicles;
+    std::vector<std::int32_t> asked, appraised;
+    Appraisal next{20000, 3};
+
+    auto Exists() {
+        return [this](std::int32_t vehicle) { return asked.push_back(vehicle), vehicles.count(vehicle) > 0; };
+    }
+    auto Appraiser() {
+        return [this](std::int32_t vehicle) { return appraised.push_back(vehicle), next; };
+    }
+};
+
+// An offer is made once, appraised only when the game has the vehicle, and kept as it is however much time
+// passes (its expiry runs past 32 bits) until a purge. The purge asks once per offer and drops those whose
+// vehicle is gone and those past their expiry, not one that expires now; a dropped offer is made afresh.
+TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
+    Game game{{1, 2, 3, 4}};
+    OfferTable table;
+    const std::int64_t now = INT32_MAX;
+    VehicleOffer& offer = table.GetOrCreateOffer(1, now, game.Exists(), game.Appraiser());
+    EXPECT_EQ(offer.vehicle, 1);
+    EXPECT_EQ(offer.price, 20000);
+    EXPECT_EQ(offer.bargains_left, 3);
+    EXPECT_EQ(offer.expiry, now + 1800);
+    game.next = {1, 1};
+    EXPECT_EQ(&table.GetOrCreateOffer(1, now + 1'000'000, game.Exists(), game.Appraiser()), &offer);
+    EXPECT_EQ(offer.price, 20000);
+    EXPECT_EQ(offer.expiry, now + 1800);
+    const VehicleOffer& none = table.GetOrCreateOffer(9, now, game.Exists(), game.Appraiser());
+    EXPECT_EQ(none.price, 0);
+    EXPECT_EQ(none.bargains_left, 0);
+    EXPECT_EQ(none.expiry, now + 1800);
+    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 9}));
+    EXPECT_EQ(game.appraised, std::vector<std::int32_t>{1});
+
+    for (std::int32_t vehicle : {2, 3, 4})
+        table.GetOrCreateOffer(vehicle, now, game.Exists(), game.Appraiser());
+    table.Find(3)->expiry = table.Find(4)->expiry = now;
+    game.vehicles = {1, 3};
+    game.asked.clear();
+    table.PurgeOffers(now + 1800, game.Exists());
+    std::sort(game.asked.begin(), game.asked.end());
+    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 2, 3, 4, 9}));
+    EXPECT_NE(table.Find(1), nullptr); // there, expires now
+    EXPECT_EQ(table.Find(2), nullptr); // gone
+    EXPECT_EQ(table.Find(3), nullptr); // there, stale
+    EXPECT_EQ(table.Find(4), nullptr); // gone, stale
+    EXPECT_EQ(table.Find(9), nullptr); // never there
+    table.PurgeOffers(now + 1801, game.Exists());
+    EXPECT_EQ(table.Find(1), nullptr);
+    game.next = {777, 0};
+    EXPECT_EQ(table.GetOrCreateOffer(1, now, game.Exists(), game.Appraiser()).price, 777);
+}
+
+// A bargain moves the price by 0 to 250 in fifties, up only while the player sells, as a 32-bit sum, uses
+// up one bargain and never changes the expiry; with none left, or no offer, it is refused and changes
+// nothing.
+TEST(Bargain, StepsOfFiftiesUpOnlyWhileSelling) {
+    std::mt19937 generator(5);
+    for (DealState state : {DealState::Idle, DealState::Buying, DealState::Selling, DealState::AfterDeal}) {
+        OfferTable table;
+        VehicleOffer& offer = table.entries[1] = {.expiry = 1800, .vehicle = 1, .bargains_left = 500};
+        std::set<std::int32_t> steps, expected;
+        for (int i = 0; i < 500; ++i) {
+            const std::int32_t price = offer.price;
+            ASSERT_TRUE(table.BargainOffer(1, state, generator));
+            steps.insert(offer.price - price);
+        }
+        for (int k = 0; k <= 5; ++k) expected.insert(k * (state == DealState::Selling ? 50 : -50));
+        EXPECT_EQ(steps, expected) << static_cast<int>(state);
+        const std::int32_t price = offer.price;
+        EXPECT_FALSE(table.BargainOffer(1, state, generator));
+        EXPECT_EQ(offer.price, price);
+        EXPECT_EQ(offer.bargains_left, 0);
+        EXPECT_EQ(offer.expiry, 1800);
+    }
+    VehicleOffer offer{.price = INT32_MIN, .bargains_left = 100};
+    while (offer.price == INT32_MIN && offer.bargains_left > 0) offer.Bargain(false, generator);
+    EXPECT_GE(offer.price, INT32_MAX - 249);
+    offer.bargains_left = -3;
+    EXPECT_FALSE(offer.Bargain(true, generator));
+    EXPECT_EQ(offer.bargains_left, -3);
+    OfferTable table;
+    EXPECT_FALSE(table.BargainOffer(3, DealState::Buying, generator));
+    EXPECT_TRUE(table.entries.empty()); // none created
+}
+
+// The rated price cut to hundreds less one; a rated price beyond 32 bits stops at the nearest 32-bit limit,
+// never turning its sign over, and one that is not a number rates as 0.
+TEST(DealPrice, CutsTheRatedPriceToHundredsLessOne) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const std::tuple<std::int32_t, float, std::int32_t> cases[] = {
+        // offer, rate, price
+        {12345, 0.8f, 9799}, // rated 9876
+        {12345, 0.5f, 6099},
+        {10000, 0.9f, 8999},   // 9000 exactly in single precision
+        {100000, 0.9f, 89999}, // 90000 exactly
+        {20000, 1.0f, 19999},
+        {-123, 0.8f, -1}, // rated -99 .. 99
+        {123, 0.8f, -1},
+        {-200, 0.8f, -101}, // rated -160
+        {-1000, 0.5f, -501},
+        {12345, 0.0f, -1},
+        {12345, -1.0f, -12301},
+        {2147483520, 1.0f, 2147483499}, // the largest float below 2^31
+        {INT32_MAX, 1.0f, 2147483599},  // 2^31 as a float: one past the top
+        {12345, kInfinity, 2147483599},
+        {INT32_MIN, 1.0f, -2147483601}, // -2^31 is the bottom itself
+        {12345, -kInfinity, -2147483601},
+        {12345, std::numeric_limits<float>::quiet_NaN(), -1},
+    };
+    for (const auto& [offer, rate, price] : cases)
+        EXPECT_EQ(DealPrice(offer, rate), price) << offer << " x " << rate;
+    char line[kPriceLineSize];
+    EXPECT_EQ(std::string(FormatPriceLine(9799, line)), "$ 9799");
+    EXPECT_EQ(std::string(FormatPriceLine(INT32_MIN, line)), "$ -2147483648");
+}
+
+} // namespace

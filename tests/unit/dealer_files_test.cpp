@@ -1,0 +1,199 @@
+// The dealer data files: the text-mode line cutting both share, the settings reader and the dealer list,
+// checked against the reference readers, and the module that loads them. Mended: a last line without a line
+// feed is read, and a line whose number does not convert is skipped.
+#include "dealer/dealer_module.h"
+#include "dealer/text_file.h"
+#include "dealer_test_files.h"
+#include "reader_checks.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <tuple>
+
+namespace {
+
+using namespace std::string_literals;
+
+// Windows text mode drops only a carriage return right before a line feed and ends the text at Ctrl-Z; every
+// line feed ends a line, and a last line needs none.
+TEST(TextFile, LinesAndBothReadersAgreeWithTheReference) {
+    const std::string files[] = {
+        "",
+        "\n",
+        "a",
+        "a\n\n",
+        "a\r\nb\r\nc",
+        "a\rb\n",
+        "a\r\r\nb\r",
+        "\r\r\r\n\n\r",
+        "a\r\x1A\nb",
+        "a\r\n\x1A\r\n",
+        "\x1A",
+        "a\0b\n"s,
+        "#c\nkey = value\n\nnothing\nk=\nk=v",
+        "=v\n ==\n#\r\n",
+        "10,20,30,40\n7,8,9,10\n10,20,30,40\n",  // file order; identical lines repeat
+        "1,2,3,\r\n1,2,3,\r\r\n1,2,3,4\r5,6\r\n" // a carriage return outside CR LF stays in the line
+    };
+    for (const std::string& bytes : files) {
+        SCOPED_TRACE(testing::PrintToString(bytes));
+        std::string text = bytes;
+        ApplyTextMode(text);
+        std::vector<std::string> lines;
+        ForEachLine(text, [&](std::size_t number, std::string_view line) {
+            EXPECT_EQ(number, lines.size() + 1);
+            lines.emplace_back(line);
+        });
+        EXPECT_EQ(lines, reference::Lines(bytes));
+        EXPECT_NO_THROW(reference::CheckConfigReader(bytes));
+        EXPECT_NO_THROW(reference::CheckDealerListReader(bytes));
+    }
+}
+
+TEST(TextFile, ReadsEveryByteOfFilesAndStreams) {
+    TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 300000; ++i) bytes.push_back(static_cast<char>(i * 7 % 256)); // many chunks
+    EXPECT_EQ(ReadFileBytes(dir.Write("big", bytes)), bytes);
+    EXPECT_EQ(ReadFileBytes(dir.Write("empty", "")), "");
+    EXPECT_EQ(ReadFileBytes(dir.Path("missing")), "");
+    EXPECT_EQ(ReadFileBytes(dir.path().string()), "");
+    EXPECT_FALSE(ReadFileBytes("/proc/self/cmdline").empty()); // tells no size: read to its end all the same
+    std::istringstream in(bytes);
+    EXPECT_EQ(ReadAllBytes(in), bytes);
+}
+
+// Each settings file against the reference, and the rates the module takes from it.
+TEST(Settings, RatesOfEachFile) {
+    const std::tuple<std::string_view, float, float> cases[] = {
+        // file, buy and sell rates
+        {"price_rate_buy = 0.9\n", 0.9f, 0.5f},
+        {"price rate buy=0.9\n", 0.8f, 0.5f}, // the spaces inside the key vanish too
+        {"#price_rate_buy=0.9\n", 0.8f, 0.5f},
+        {" #price_rate_buy=0.9\n", 0.8f, 0.5f}, // no comment: the key is "#price_rate_buy"
+        {"price_rate_buy=\n", 0.8f, 0.5f},
+        {"price_rate_buy==0.9\n", 0.0f, 0.5f}, // an empty value
+        {"price_rate_buy=0.9=7\n", 0.9f, 0.5f},
+        {"price_rate_sell=abc\n", 0.8f, 0.0f},
+        {"price_rate_sell=0,7\n", 0.8f, 0.0f},
+        {"price_rate_sell=0.7xyz\n", 0.8f, 0.7f},
+        {"price_rate_sell\t=0.7\n", 0.8f, 0.5f}, // a tab stays in the key
+        {"price_rate_sell=\t0.7\n", 0.8f, 0.7f}, // and the conversion skips it
+        {"price_rate_buy=0.9", 0.9f, 0.5f},
+        {"", 0.8f, 0.5f},
+        {"price_rate_buy=0.9\nprice_rate_buy=0.7\n", 0.7f, 0.5f},
+        {"price_rate_sell=-2\n", 0.8f, -2.0f}, // no range applies
+        {"#x\r\nprice_rate_buy=0.9\r\nprice_rate_sell=0.6\r\n", 0.9f, 0.6f},
+        {"#comment\rprice_rate_buy=0.9\n", 0.8f, 0.5f}, // a lone carriage return ends no line
+    };
+    TempDir dir;
+    for (const auto& [file, buy, sell] : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(file)));
+        EXPECT_NO_THROW(reference::CheckConfigReader(file));
+        const DealerModule module(dir.Path("none.csv"), dir.Write("dealers.conf", file));
+        EXPECT_EQ(module.price_rate_buy, buy);
+        EXPECT_EQ(module.price_rate_sell, sell);
+    }
+}
+
+TEST(Settings, GetFloatConvertsAsAtofAndRoundsToTheNearestFloat) {
+    const std::pair<std::string, float> values[] = {
+        {"0.1", 0.1f},   {"1e300", INFINITY}, {"-1e300", -INFINITY}, {"1e-50", 0.0f},
+        {"0x10", 16.0f}, {"", 0.0f},          {"0.7\0009"s, 0.7f}}; // a NUL ends the text
+    ConfigFile config("unused");
+    for (const auto& [text, expected] : values) {
+        config.entries["k"] = text;
+        EXPECT_EQ(config.GetFloat("k", 9), expected) << text;
+    }
+    config.entries["k"] = "nan";
+    EXPECT_TRUE(std::isnan(config.GetFloat("k", 9)));
+    EXPECT_EQ(config.GetFloat("price_rate_buy", -3.25f),
+              -3.25f); // no entry: the default as it is
+    // Rounded to nearest, ties to even; the largest float ends half an ulp above FLT_MAX.
+    EXPECT_EQ(NarrowToFloat(1.0 + 0x1p-24), 1.0f);
+    EXPECT_EQ(NarrowToFloat(1.0 + 0x1p-23 + 0x1p-24), 1.0f + 0x1p-22f);
+    EXPECT_EQ(NarrowToFloat(0x1.fffffefp127), FLT_MAX);
+    EXPECT_EQ(NarrowToFloat(0x1.ffffffp127), INFINITY);
+    EXPECT_EQ(NarrowToFloat(-0x1.ffffffp127), -INFINITY);
+}
+
+// Each line between two good ones against the reference, with the message std::stof / std::stoi give.
+TEST(DealerList, EachLineBetweenTwoGoodOnes) {
+    const std::pair<std::string_view, const char*> lines[] = {
+        {"100.5,-20,15.25,30", ""},
+        {" 100.5, -20 ,15.25,30", ""}, // leading white space, and text after a number
+        {"100.5,-20,15.25,30,Downtown lot", ""},
+        {"100.5,-20,15.25,30.9", ""}, // the radius stops at the point
+        {"100.5,-20,15.25", ""},
+        {"100.5,-20,15.25,", ""}, // the empty text after the last comma is no field
+        {"", ""},
+        {"100.5,,15.25,30", "invalid stof argument"},
+        {"x,y,z,radius", "invalid stof argument"},
+        {"1e40,0,0,10", "stof argument out of range"},
+        {"0,0,1e-50,10", "stof argument out of range"}, // underflow, as glibc
+        {"0,0,0,99999999999", "stoi argument out of range"},
+        {"0,0,0,2147483648", "stoi argument out of range"},
+        {"0,0,0,-2147483648", ""},
+        {"0,0,0,0x10", ""}, // radius 0
+        {"0x1p4,0x.8,-0X1P-1,1", ""},
+        {"1,2,3,,", "invalid stoi argument"},
+        {"1,2,3, ", "invalid stoi argument"}, // the blank radius must not run on into the next line
+        {"1,x,1e40,99999999999", "invalid stof argument"}, // the first failing field decides
+    };
+    for (const auto& [line, message] : lines) {
+        SCOPED_TRACE(line);
+        errno = ERANGE; // a stale errno fails no conversion
+        std::vector<DealerLineReport> report;
+        EXPECT_NO_THROW(report =
+                            reference::CheckDealerListReader("1,2,3,4\n" + std::string(line) + "\n5,6,7,8"));
+        ASSERT_EQ(report.size(), 3u);
+        EXPECT_STREQ(DealerLineConversionMessage(report[1].line), message);
+    }
+    EXPECT_STREQ(DealerLineStatusText(DealerLineStatus::Accepted), "accepted");
+    EXPECT_STREQ(DealerLineStatusText(DealerLineStatus::TooFewFields), "too few fields");
+    EXPECT_STREQ(DealerLineStatusText(DealerLineStatus::NotANumber), "not a number");
+    EXPECT_STREQ(DealerLineStatusText(DealerLineStatus::OutOfRange), "out of range");
+    EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::Comment), "comment");
+    EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::Entry), "entry");
+    EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::TooFewPieces), "too few pieces");
+}
+
+// Mended: a plain stof/stoi loader lets a conversion error escape and end the game's start-up; here bad lines
+// are skipped and the others load in file order. The durations are not settings.
+TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
+    TempDir dir;
+    dir.Write("car_dealers/dealers.conf", "bargain_interval=10\r\ncooldown_duration=1\r\nhold_duration=0\r\n"
+                                          "price_rate_sell=0.4\r\nprice_rate_buy=2\r\n");
+    dir.Write("car_dealers/dealers.csv", "x,y,z,radius\r\n100.5,-20,15.25,30\r\n1e40,0,0,10\n-1,-2,-3,4");
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const DealerModule module;
+    std::filesystem::current_path(saved);
+    EXPECT_EQ(module.price_rate_sell, 0.4f);
+    EXPECT_EQ(module.price_rate_buy, 2.0f);
+    ASSERT_EQ(module.dealers.size(), 2u);
+    EXPECT_EQ(module.dealers[0].y, -20.0f);
+    EXPECT_EQ(module.dealers[1].radius, 4);
+    EXPECT_EQ(module.current_dealer, nullptr);
+    EXPECT_EQ(module.deal_state, DealState::Idle);
+    EXPECT_FALSE(module.active);
+    EXPECT_EQ(module.bargain_interval, 3);
+    EXPECT_EQ(module.cooldown_duration, 5);
+    EXPECT_EQ(module.hold_duration, 7);
+}
+
+TEST(DealerModule, EmptyMissingOrUnreadableFilesGiveNoDealersAndTheDefaultRates) {
+    TempDir dir;
+    for (const std::string& path : {dir.Write("empty", ""), dir.Write("blank", "\n\n"),
+                                    dir.Path("car_dealers/none"), dir.path().string()}) {
+        const DealerModule module(path, path);
+        EXPECT_TRUE(module.dealers.empty()) << path;
+        EXPECT_EQ(module.price_rate_sell, 0.5f) << path;
+        EXPECT_EQ(module.price_rate_buy, 0.8f) << path;
+    }
+}
+
+} // namespace

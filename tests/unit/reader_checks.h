@@ -1,0 +1,130 @@
+#pragma once
+// Reference readers of the two dealer data files, written the plain way (the Windows C runtime's text mode a
+// byte at a time, std::getline pieces, atof, std::stof / std::stoi with their exceptions) with the two mends:
+// a last line without a line feed is read, a line whose number does not convert is skipped. The unit tests
+// and the fuzzers check the real readers against them; a failed check throws (to a fuzzer, a crash).
+#include "dealer/stream_readers.h"
+
+#include <bit>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+namespace reference {
+
+inline void Check(bool condition, int line = __builtin_LINE()) {
+    if (!condition) throw std::logic_error("reader check failed on line " + std::to_string(line));
+}
+
+// Bit for bit, so that NaNs and signed zeros compare too.
+inline bool Same(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+inline std::vector<std::string> Cut(const std::string& text, char delimiter) {
+    std::istringstream in(text);
+    std::vector<std::string> pieces;
+    for (std::string piece; std::getline(in, piece, delimiter);) pieces.push_back(piece);
+    return pieces;
+}
+
+// Text mode ends the text at Ctrl-Z and drops a carriage return right before a line feed.
+inline std::vector<std::string> Lines(std::string_view bytes) {
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\x1A'; ++i)
+        if (bytes[i] != '\r' || i + 1 == bytes.size() || bytes[i + 1] != '\n') text.push_back(bytes[i]);
+    return Cut(text, '\n');
+}
+
+inline std::string RemoveBlanks(const std::string& text) {
+    std::string kept;
+    for (char c : text)
+        if (c != ' ' && c != '\n' && c != '\r') kept.push_back(c);
+    return kept;
+}
+
+inline ConfigLine ParseConfigLine(const std::string& line) {
+    if (!line.empty() && line[0] == '#') return {ConfigLineStatus::Comment, "", ""};
+    const std::vector<std::string> pieces = Cut(line, '=');
+    if (pieces.size() < 2) return {};
+    return {ConfigLineStatus::Entry, RemoveBlanks(pieces[0]), RemoveBlanks(pieces[1])};
+}
+
+inline std::unordered_map<std::string, std::string> ConfigEntries(std::string_view bytes) {
+    std::unordered_map<std::string, std::string> entries;
+    for (const std::string& line : Lines(bytes))
+        if (ConfigLine read = ParseConfigLine(line); read.status == ConfigLineStatus::Entry)
+            entries[read.key] = read.value;
+    return entries;
+}
+
+inline DealerLine ParseDealerLine(const std::string& line) {
+    const std::vector<std::string> fields = Cut(line, ',');
+    if (fields.size() < 4) return {};
+    DealerLine result;
+    int field = 1;
+    try {
+        result.x = std::stof(fields[0]);
+        result.y = std::stof(fields[(field = 2) - 1]);
+        result.z = std::stof(fields[(field = 3) - 1]);
+        result.radius = std::stoi(fields[(field = 4) - 1]);
+    } catch (const std::invalid_argument&) {
+        return {DealerLineStatus::NotANumber, field, 0, 0, 0, 0};
+    } catch (const std::out_of_range&) {
+        return {DealerLineStatus::OutOfRange, field, 0, 0, 0, 0};
+    }
+    result.status = DealerLineStatus::Accepted;
+    return result;
+}
+
+// The settings reader, on bytes and on a stream: each line's outcome, the entries and their floats.
+inline void CheckConfigReader(std::string_view bytes) {
+    ConfigFile config("unused"), fromStream("unused");
+    std::vector<ConfigLineReport> report;
+    config.Load(bytes, &report);
+    const std::vector<std::string> lines = Lines(bytes);
+    Check(report.size() == lines.size());
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        const ConfigLine want = ParseConfigLine(lines[i]);
+        Check(report[i].number == i + 1 && report[i].line.status == want.status);
+        Check(report[i].line.key == want.key && report[i].line.value == want.value);
+    }
+    const auto entries = ConfigEntries(bytes);
+    Check(config.entries == entries);
+    for (const auto& [key, value] : entries)
+        Check(Same(config.GetFloat(key, 0.5f), NarrowToFloat(std::atof(value.c_str()))));
+    for (const char* key : {"price_rate_sell", "price_rate_buy"})
+        Check(entries.count(key) || config.GetFloat(key, 0.8f) == 0.8f);
+    std::istringstream in{std::string(bytes)};
+    LoadConfig(fromStream, in);
+    Check(fromStream.entries == config.entries);
+}
+
+// The dealer list reader, on bytes and on a stream: each line's outcome and the dealers, in order.
+inline std::vector<DealerLineReport> CheckDealerListReader(std::string_view bytes) {
+    std::vector<DealerRecord> dealers, fromStream;
+    std::vector<DealerLineReport> report;
+    ReadDealerList(bytes, dealers, &report);
+    const std::vector<std::string> lines = Lines(bytes);
+    Check(report.size() == lines.size());
+    std::size_t accepted = 0;
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        const DealerLine &got = report[i].line, want = ParseDealerLine(lines[i]);
+        Check(report[i].number == i + 1 && got.status == want.status && got.field == want.field);
+        Check(Same(got.x, want.x) && Same(got.y, want.y) && Same(got.z, want.z) && got.radius == want.radius);
+        if (got.status != DealerLineStatus::Accepted) continue;
+        Check(accepted < dealers.size());
+        const DealerRecord& record = dealers[accepted++];
+        Check(Same(record.x, got.x) && Same(record.y, got.y) && Same(record.z, got.z));
+        Check(record.radius == got.radius && record.offers.entries.empty());
+    }
+    Check(accepted == dealers.size());
+    std::istringstream in{std::string(bytes)};
+    ReadDealerList(in, fromStream);
+    Check(fromStream.size() == dealers.size());
+    for (std::size_t i = 0; i < dealers.size(); ++i)
+        Check(Same(fromStream[i].x, dealers[i].x) && fromStream[i].radius == dealers[i].radius);
+    return report;
+}
+
+} // namespace reference
