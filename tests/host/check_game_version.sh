@@ -38,6 +38,9 @@ expect testhost_v1080.exe 0 "testhost_v1080.exe: file version 1.0.8.0" "  number
 expect testhost_v0_0_10_70.exe 0 "testhost_v0_0_10_70.exe: file version 0.0.10.70" "  number 1070 (the four numbers written one after another)" "  $takes 1.0.7.0"
 expect testhost_v1071.exe 1 "testhost_v1071.exe: file version 1.0.7.1" "  number 1071 (the four numbers written one after another)" "$idle"
 expect testhost_noversion.exe 1 "testhost_noversion.exe: no file version" "  the plugin stays idle with this game"
+# A version resource whose fixed part does not carry its signature is no version at all.
+python3 -c "import sys; d=bytearray(open(sys.argv[1],'rb').read()); d[d.find(bytes.fromhex('bd04effe'))+3]^=1; open(sys.argv[2],'wb').write(d)" testhost_v1070.exe bad_signature.exe
+expect bad_signature.exe 1 "bad_signature.exe: no file version" "  the plugin stays idle with this game"
 printf 'price_rate_buy=0.8\n' > not_a_program.exe
 expect not_a_program.exe 2 "dealers-check: not_a_program.exe is not a Windows program (no PE header)"
 expect no_such_game.exe 2
@@ -47,5 +50,5 @@ expect no_such_game.exe 2
 [ $? = 1 ] || fail "an idle game with a good folder is not status 1"
 "$emulator" "$exe" --game testhost_v1080.exe car_dealers >/dev/null 2>&1
 [ $? = 0 ] || fail "a known game with a good folder is not status 0"
-rm -f not_a_program.exe game_check.out
+rm -f not_a_program.exe bad_signature.exe game_check.out
 exit $failed
