@@ -21,26 +21,28 @@ CodeProtectionScope::~CodeProtectionScope() {
 
 namespace {
 
-// The displacement of the call at `site`; false when its protection cannot be changed.
-bool ReadDisplacement(std::uint32_t site, std::uint32_t& displacement) {
+// Where the call at `site` goes now; false for site 0 or where its protection cannot be changed.
+bool ReadDestination(std::uint32_t site, std::uint32_t& destination) {
+    if (site == 0) return false;
     CodeProtectionScope scope(site + 1, 4);
     if (!scope.changed()) return false;
+    std::uint32_t displacement = 0;
     std::memcpy(&displacement, reinterpret_cast<const void*>(site + 1), 4);
+    destination = CallDestination(site, displacement);
     return true;
 }
 
 } // namespace
 
 std::uint32_t ReadCallDestination(std::uint32_t site) {
-    std::uint32_t displacement = 0;
-    if (site == 0 || !ReadDisplacement(site, displacement)) return 0;
-    return CallDestination(site, displacement);
+    std::uint32_t destination = 0;
+    ReadDestination(site, destination);
+    return destination;
 }
 
 std::uint32_t PatchCall(std::uint32_t site, std::uint32_t target) {
-    std::uint32_t displacement = 0;
-    if (site == 0 || !ReadDisplacement(site, displacement)) return 0;
-    const std::uint32_t previous = CallDestination(site, displacement);
+    std::uint32_t previous = 0;
+    if (!ReadDestination(site, previous)) return 0;
     auto* const code = reinterpret_cast<unsigned char*>(site);
     {
         CodeProtectionScope scope(site, 1);
