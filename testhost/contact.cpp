@@ -60,6 +60,10 @@ std::uint32_t Base() {
     return reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr));
 }
 
+std::uint32_t ImageSize() {
+    return kImageOffset + kImageSize;
+}
+
 Layout CurrentLayout() {
     return g_layout;
 }

@@ -40,6 +40,8 @@ void Start();
 Layout CurrentLayout();
 
 std::uint32_t Base();
+// Bytes from Base() to the end of the game's laid-out image (its header page first).
+std::uint32_t ImageSize();
 // The address of a game offset of this layout.
 std::uint32_t Address(std::uint32_t offsetV1070, std::uint32_t offsetV1080);
 // Writes `E8 rel32` (call) or `E9 rel32` (jump) to `target` at `at`.

@@ -3,6 +3,7 @@
 #include "imports.h"
 #include "world.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -44,6 +45,7 @@ struct Session {
     int threadsBefore = 0;
     int threadsAfter = 0;
     HMODULE plugin = nullptr;
+    std::vector<unsigned char> imageBefore; // the game's header and laid-out image
 };
 
 const Session& Loaded() {
@@ -52,6 +54,8 @@ const Session& Loaded() {
         world.Activate();
         Session s;
         s.threadsBefore = ThreadCount();
+        const auto* image = reinterpret_cast<const unsigned char*>(testhost::Base());
+        s.imageBefore.assign(image, image + testhost::ImageSize());
         testhost::TracePluginLoad();
         s.plugin = testhost::LoadPlugin();
         Sleep(50); // let the plugin's own thread start
@@ -73,8 +77,22 @@ TEST(PluginLoad, LoadsWithOneThreadOfItsOwnAndStaysLoaded) {
               (std::vector<std::string>{"version", "car_dealers/dealers.conf", "car_dealers/dealers.csv"}));
 }
 
+// It writes no byte of the game's image but the displacements of the eight calls.
 TEST(PluginLoad, RedirectsEveryCallSiteOnlyOnARecognisedBuild) {
     const Session& session = Loaded();
+    const auto* image = reinterpret_cast<const unsigned char*>(testhost::Base());
+    for (std::uint32_t offset = 0; offset < session.imageBefore.size(); offset += 4096) {
+        const std::uint32_t length = std::min<std::uint32_t>(4096, session.imageBefore.size() - offset);
+        if (std::memcmp(image + offset, &session.imageBefore[offset], length) == 0) continue;
+        for (std::uint32_t at = offset; at < offset + length; ++at) {
+            if (image[at] == session.imageBefore[at]) continue;
+            int site = 0;
+            while (site < testhost::kSiteCount &&
+                   at - (testhost::SiteAddress(site) + 1 - testhost::Base()) >= 4)
+                ++site;
+            EXPECT_TRUE(Recognised() && site < testhost::kSiteCount) << "byte changed at offset " << at;
+        }
+    }
     for (int site = 0; site < testhost::kSiteCount; ++site) {
         SCOPED_TRACE(site);
         EXPECT_EQ(*reinterpret_cast<const unsigned char*>(testhost::SiteAddress(site)), 0xE8);

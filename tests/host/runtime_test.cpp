@@ -93,6 +93,27 @@ TEST(PatchCall, LeavesCodeWhoseProtectionCannotBeChangedAlone) {
     VirtualFree(reserved, 0, MEM_RELEASE);
 }
 
+// Calls across a page boundary, each byte of the call on either page, and one that ends where
+// reserved space begins. The pages cannot even be read without a protection change: a byte read or
+// written outside the changed range faults.
+TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
+    auto* pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 4 * 4096, MEM_RESERVE, PAGE_NOACCESS));
+    ASSERT_NE(VirtualAlloc(pages, 3 * 4096, MEM_COMMIT, PAGE_NOACCESS), nullptr);
+    const std::uint32_t first = reinterpret_cast<std::uintptr_t>(pages), below = first - 0x1000;
+    DWORD previous = 0;
+    for (const std::uint32_t site :
+         {first + 4092, first + 4093, first + 4094, first + 4095, first + 3 * 4096 - 5}) {
+        VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READWRITE, &previous);
+        testhost::WriteCall(site, reinterpret_cast<const void*>(below));
+        VirtualProtect(pages, 3 * 4096, PAGE_NOACCESS, &previous);
+        EXPECT_EQ(PatchCall(site, 0x64000000), below) << site - first;
+        for (int page = 0; page < 3; ++page) EXPECT_EQ(Protection(first + page * 4096), DWORD{PAGE_NOACCESS});
+        VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READ, &previous);
+        EXPECT_EQ(site + 5 + testhost::ReadWord(site + 1), 0x64000000u) << site - first;
+    }
+    VirtualFree(pages, 0, MEM_RELEASE);
+}
+
 TEST_F(GameEvents, ASitePassedWhileBeingInstalledReachesTheGamesCallee) {
     EXPECT_EQ(g_passes_to_nothing, 0);
     for (int site = 0; site < testhost::kSiteCount; ++site) EXPECT_EQ(g_passes_to_callee[site], 1) << site;
