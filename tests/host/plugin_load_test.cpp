@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <tlhelp32.h>
 #include <vector>
@@ -18,15 +19,15 @@ bool Recognised() {
     return variant == "v1070" || variant == "v1080" || variant == "v0_0_10_70";
 }
 
-int ThreadCount() {
+std::set<DWORD> Threads() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    int count = 0;
+    std::set<DWORD> threads;
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) threads.insert(entry.th32ThreadID);
     CloseHandle(snapshot);
-    return count;
+    return threads;
 }
 
 std::uint32_t Destination(int site) {
@@ -42,8 +43,7 @@ bool InPlugin(HMODULE plugin, std::uint32_t address) {
 
 // The plugin is loaded once per process, as in the game; what was there before is kept for comparison.
 struct Session {
-    int threadsBefore = 0;
-    int threadsAfter = 0;
+    std::set<DWORD> threadsBefore, threadsAfter;
     HMODULE plugin = nullptr;
     std::vector<unsigned char> imageBefore; // the game's header and laid-out image
 };
@@ -53,13 +53,13 @@ const Session& Loaded() {
     static const Session session = [] {
         world.Activate();
         Session s;
-        s.threadsBefore = ThreadCount();
+        s.threadsBefore = Threads();
         const auto* image = reinterpret_cast<const unsigned char*>(testhost::Base());
         s.imageBefore.assign(image, image + testhost::ImageSize());
         testhost::TracePluginLoad();
         s.plugin = testhost::LoadPlugin();
         Sleep(50); // let the plugin's own thread start
-        s.threadsAfter = ThreadCount();
+        s.threadsAfter = Threads();
         return s;
     }();
     return session;
@@ -68,7 +68,16 @@ const Session& Loaded() {
 TEST(PluginLoad, LoadsWithOneThreadOfItsOwnAndStaysLoaded) {
     const Session& session = Loaded();
     ASSERT_NE(session.plugin, nullptr) << "LoadLibraryW failed: " << GetLastError();
-    EXPECT_EQ(session.threadsAfter, session.threadsBefore + 1);
+    ASSERT_EQ(session.threadsAfter.size(), session.threadsBefore.size() + 1);
+    // Its thread sleeps: over a second it takes a few milliseconds of the processor at most.
+    DWORD own = 0;
+    for (DWORD id : session.threadsAfter) own = session.threadsBefore.count(id) ? own : id;
+    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, own);
+    FILETIME created, exited, kernel, user;
+    Sleep(1000);
+    ASSERT_TRUE(GetThreadTimes(thread, &created, &exited, &kernel, &user));
+    CloseHandle(thread);
+    EXPECT_LT(kernel.dwLowDateTime + user.dwLowDateTime, 500'000u); // 100 ns units: 50 ms
     // The plugin holds a reference to itself: the loader's reference going away does not unload it.
     EXPECT_TRUE(FreeLibrary(session.plugin));
     EXPECT_EQ(GetModuleHandleW(L"car_dealers.dll"), session.plugin);

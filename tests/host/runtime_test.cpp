@@ -90,12 +90,13 @@ TEST(PatchCall, LeavesCodeWhoseProtectionCannotBeChangedAlone) {
     void* reserved = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
     ASSERT_NE(reserved, nullptr);
     EXPECT_EQ(PatchCall(reinterpret_cast<std::uintptr_t>(reserved), 0x64000000), 0u);
+    EXPECT_EQ(ReadCallDestination(reinterpret_cast<std::uintptr_t>(reserved)), 0u);
     VirtualFree(reserved, 0, MEM_RELEASE);
 }
 
 // Calls across a page boundary, each byte of the call on either page, and one that ends where
 // reserved space begins. The pages cannot even be read without a protection change: a byte read or
-// written outside the changed range faults.
+// written outside the changed range faults. A call running into reserved space is left alone.
 TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
     auto* pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 4 * 4096, MEM_RESERVE, PAGE_NOACCESS));
     ASSERT_NE(VirtualAlloc(pages, 3 * 4096, MEM_COMMIT, PAGE_NOACCESS), nullptr);
@@ -111,6 +112,10 @@ TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
         VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READ, &previous);
         EXPECT_EQ(site + 5 + testhost::ReadWord(site + 1), 0x64000000u) << site - first;
     }
+    VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READWRITE, &previous);
+    pages[3 * 4096 - 1] = 0xCC; // not even a call
+    EXPECT_EQ(PatchCall(first + 3 * 4096 - 1, 0x64000000), 0u);
+    EXPECT_EQ(pages[3 * 4096 - 1], 0xCC);
     VirtualFree(pages, 0, MEM_RELEASE);
 }
 
