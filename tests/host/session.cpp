@@ -48,35 +48,16 @@ std::string Facts(const testhost::Character& character) {
 }
 
 std::string RunThisGame(const std::string& arguments, const char* variable) {
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring command =
-        L"\"" + std::wstring(exe) + L"\" " + std::wstring(arguments.begin(), arguments.end());
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &inherit, 0)) return "";
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = write;
-    PROCESS_INFORMATION process{};
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
     SetEnvironmentVariableA(variable, "1");
-    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
+    FILE* game = _popen(("\"\"" + std::string(exe) + "\" " + arguments + "\"").c_str(), "r");
     SetEnvironmentVariableA(variable, nullptr);
-    CloseHandle(write);
     std::string output;
     char buffer[4096];
-    DWORD got = 0;
-    while (started && ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    for (std::size_t got; game && (got = std::fread(buffer, 1, sizeof buffer, game)) > 0;)
         output.append(buffer, got);
-    CloseHandle(read);
-    if (started) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
+    if (game) _pclose(game);
     return output;
 }
 
@@ -152,12 +133,6 @@ std::optional<std::int32_t> Session::PriceShown() const {
     for (const testhost::DrawnText& text : world.screen)
         if (text.text.rfind("$ ", 0) == 0) return std::atoi(text.text.c_str() + 2);
     return std::nullopt;
-}
-
-bool Session::Shows(const std::string& text) const {
-    for (const testhost::DrawnText& drawn : world.screen)
-        if (drawn.text == text) return true;
-    return false;
 }
 
 void Session::WalkTo(float x, float y, float z) {

@@ -43,7 +43,6 @@ class Session {
     std::uint64_t allocations() const { return allocations_; } // the plugin's heap allocations
     // The price line's number, or nullopt when no price was shown.
     std::optional<std::int32_t> PriceShown() const;
-    bool Shows(const std::string& text) const;
 
     // The player.
     testhost::Character& Player() { return world.PlayerCharacter(); }
