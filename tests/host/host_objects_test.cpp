@@ -15,9 +15,6 @@ class HostObjects : public ScriptFrame {
         for (const auto& call : world.hostCalls) names.push_back(call.name);
         return names;
     }
-    static std::uint32_t Addr(const void* pointer) {
-        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
-    }
 };
 
 TEST_F(HostObjects, ThePlayersPositionIsRowThreeOfItsTransformWhenThereIsOne) {

@@ -18,11 +18,11 @@ void WriteText(const std::wstring& path, const std::string& content) {
     CloseHandle(file);
 }
 
-// A text as the player saw it: "text @x,y *scale".
+// A text as the player saw it: "text @x,y *scale", or "*width/height" when they differ.
 std::string Describe(const testhost::DrawnText& text) {
     char line[256];
     std::snprintf(line, sizeof line, "%s @%.2f,%.2f *%.1f", text.text.c_str(), text.x, text.y, text.width);
-    return line;
+    return line + (text.height == text.width ? "" : "/" + std::to_string(text.height));
 }
 
 } // namespace
