@@ -16,15 +16,10 @@ namespace {
 
 constexpr float kLots[3][2] = {{100, 100}, {300, 100}, {120, 110}}; // the third overlaps the first
 
-int Frames() {
-    const char* frames = std::getenv("SOAK_FRAMES");
-    return frames ? std::atoi(frames) : 100000;
-}
-
 // The world's random course; counts what the plugin did in it.
 class RandomSession {
   public:
-    explicit RandomSession(testhost::World& world) : world_(world) {}
+    explicit RandomSession(testhost::World& world) : world(world) {}
 
     // Changes the world at random and runs one frame.
     void Frame();
@@ -38,12 +33,11 @@ class RandomSession {
         return items[std::uniform_int_distribution<std::size_t>(0, items.size() - 1)(random_)];
     }
 
-    testhost::World& world_;
+    testhost::World& world;
     std::mt19937 random_{20261206};
 };
 
 void RandomSession::Frame() {
-    testhost::World& world = world_;
     world.BeginFrame();
     world.commands.clear();
     world.hostCalls.clear();
@@ -104,7 +98,8 @@ void RandomSession::Frame() {
 TEST(Soak, DealsAreMadeAndThePluginsHeapStopsGrowing) {
     session::Session s("100,100,5,20\n300,100,5,20\n120,110,5,20\n");
     RandomSession random(s.world);
-    const int frames = Frames(), warmUp = frames / 5;
+    const char* setting = std::getenv("SOAK_FRAMES");
+    const int frames = setting ? std::atoi(setting) : 100000, warmUp = frames / 5;
     std::int64_t warmPeak = testhost::PluginLiveBlocks(), peak = warmPeak;
     for (int frame = 0; frame < frames; ++frame) {
         random.Frame();
@@ -118,10 +113,9 @@ TEST(Soak, DealsAreMadeAndThePluginsHeapStopsGrowing) {
     // Offers come and go with the vehicles, a few blocks each; a leak grows with the deals (over a
     // thousand in the default run).
     EXPECT_LE(peak, warmPeak + 8);
-    std::cout << frames << " frames: " << random.opened << " deals opened, " << random.purchases
-              << " purchases, " << random.sales << " sales, " << random.bargains
-              << " bargains; the plugin's live heap blocks: at most " << warmPeak << " in the first "
-              << warmUp << " frames, at most " << peak << " after\n";
+    std::cout << frames << " frames: " << random.opened << " deals, " << random.purchases << " purchases, "
+              << random.sales << " sales, " << random.bargains << " bargains; live blocks " << warmPeak
+              << " in the warm-up, " << peak << " after\n";
 }
 
 } // namespace
