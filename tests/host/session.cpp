@@ -5,18 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <windows.h>
 
 namespace session {
 namespace {
-
-void WriteText(const std::wstring& path, const std::string& content) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
-}
 
 // A text as the player saw it: "text @x,y *scale", or "*width/height" when they differ.
 std::string Describe(const testhost::DrawnText& text) {
@@ -66,14 +59,13 @@ Session::Session(const std::string& dealers, const std::string& settings) {
     if (loaded) std::abort(); // one plugin per process, as in the game
     loaded = true;
 
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"car_dealers_session_" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder_.c_str(), nullptr);
-    CreateDirectoryW((folder_ + L"\\car_dealers").c_str(), nullptr);
-    WriteText(folder_ + L"\\car_dealers\\dealers.csv", dealers);
-    if (!settings.empty()) WriteText(folder_ + L"\\car_dealers\\dealers.conf", settings);
-    SetCurrentDirectoryW(folder_.c_str());
+    folder_ = std::filesystem::temp_directory_path() /
+              ("car_dealers_session_" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(folder_ / "car_dealers");
+    std::ofstream(folder_ / "car_dealers" / "dealers.csv", std::ios::binary) << dealers;
+    if (!settings.empty())
+        std::ofstream(folder_ / "car_dealers" / "dealers.conf", std::ios::binary) << settings;
+    std::filesystem::current_path(folder_);
 
     world.Activate();
     testhost::SetClock(1'800'000'000);
@@ -83,13 +75,8 @@ Session::Session(const std::string& dealers, const std::string& settings) {
 }
 
 Session::~Session() {
-    DeleteFileW((folder_ + L"\\car_dealers\\dealers.csv").c_str());
-    DeleteFileW((folder_ + L"\\car_dealers\\dealers.conf").c_str());
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    SetCurrentDirectoryW(temp);
-    RemoveDirectoryW((folder_ + L"\\car_dealers").c_str());
-    RemoveDirectoryW(folder_.c_str());
+    std::filesystem::current_path(folder_.parent_path());
+    std::filesystem::remove_all(folder_);
 }
 
 void Session::Frame(std::initializer_list<std::int32_t> keys) {

@@ -6,6 +6,7 @@
 #include "world.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <set>
@@ -57,7 +58,7 @@ class Session {
     testhost::World world;
 
   private:
-    std::wstring folder_;
+    std::filesystem::path folder_;
     std::uint64_t firstCommand_ = 0;
     std::uint64_t allocations_ = 0;
 };
