@@ -9,20 +9,16 @@ emulator=$1 exe=$2 native=${3:-}
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# expect GAME STATUS LINE...: the output holds each line, and the run ends with STATUS.
+# expect "GAME [FOLDER]" STATUS LINE...: each tool's output holds each line, its run ends with STATUS.
+run() { if [ "$1" = exe ]; then "$emulator" "$exe" --game $2; else "$native" --game $2; fi; }
 expect() {
   game=$1 status=$2
   shift 2
   for tool in exe native; do
-    if [ $tool = exe ]; then
-      "$emulator" "$exe" --game "$game" >game_check.out 2>&1
-      got=$?
-    else
-      [ -x "$native" ] || continue
-      "$native" --game "$game" >game_check.out 2>&1
-      got=$?
-    fi
-    out=$(tr -d '\r' < game_check.out)
+    [ $tool = exe ] || [ -x "$native" ] || continue
+    out=$(run $tool "$game" 2>&1)
+    got=$?
+    out=$(printf '%s\n' "$out" | tr -d '\r')
     echo "$tool --game $game: status $got"
     [ "$got" = "$status" ] || fail "$tool --game $game: status $got, not $status"
     for line in "$@"; do
@@ -46,9 +42,7 @@ expect not_a_program.exe 2 "dealers-check: not_a_program.exe is not a Windows pr
 expect no_such_game.exe 2
 
 # With a folder too, both checks run and the worse status wins (car_dealers/ holds the sample).
-"$emulator" "$exe" --game testhost_v1071.exe car_dealers >/dev/null 2>&1
-[ $? = 1 ] || fail "an idle game with a good folder is not status 1"
-"$emulator" "$exe" --game testhost_v1080.exe car_dealers >/dev/null 2>&1
-[ $? = 0 ] || fail "a known game with a good folder is not status 0"
-rm -f not_a_program.exe bad_signature.exe game_check.out
+expect "testhost_v1071.exe car_dealers" 1
+expect "testhost_v1080.exe car_dealers" 0
+rm -f not_a_program.exe bad_signature.exe
 exit $failed

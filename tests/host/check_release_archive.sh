@@ -18,13 +18,8 @@ mkdir -p "$work"
 unzip -q "$zip" -d "$work"
 echo "unpacked: $listing"
 
-cmp "$data/dealers.conf" "$work/car_dealers/dealers.conf" || fail "dealers.conf differs from the sample"
-cmp "$data/dealers.csv" "$work/car_dealers/dealers.csv" || fail "dealers.csv differs from the sample"
-cr=$(printf '\r')
-lines=$(wc -l < "$work/car_dealers.txt")
-crlf=$(grep -c "$cr\$" "$work/car_dealers.txt" || true)
-[ "$lines" -gt 0 ] && [ "$lines" -eq "$crlf" ] || fail "notes: $crlf of $lines lines end with CR LF"
-tr -d '\r' < "$work/car_dealers.txt" | cmp - "$notes" || fail "the notes are not the player notes"
+diff -r "$data" "$work/car_dealers" || fail "car_dealers/ differs from the sample"
+sed 's/$/\r/' "$notes" | cmp - "$work/car_dealers.txt" || fail "the notes are not the player notes with CR LF"
 
 "$here/check_dll_imports.sh" "$work/car_dealers.dll"
 if i686-w64-mingw32-objdump -h "$work/car_dealers.dll" | grep -q ' \.debug'; then fail "the DLL is not stripped"; fi

@@ -15,9 +15,6 @@ class HostObjects : public ScriptFrame {
         for (const auto& call : world.hostCalls) names.push_back(call.name);
         return names;
     }
-    static std::uint32_t Addr(const void* pointer) {
-        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
-    }
 };
 
 TEST_F(HostObjects, ThePlayersPositionIsRowThreeOfItsTransformWhenThereIsOne) {
@@ -73,10 +70,8 @@ TEST_F(HostObjects, ACharacterIsCreatedAtThePointThroughTheFactory) {
     EXPECT_TRUE(character->registered);
     ASSERT_EQ(world.created.size(), 1u);
     const testhost::CreatedCharacter& created = world.created[0];
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 4; ++column) EXPECT_EQ(created.matrix[row][column], 0.0f);
-    EXPECT_EQ((std::vector<float>(created.matrix[3], created.matrix[3] + 4)),
-              (std::vector<float>{812.5f, -96.0f, 21.75f, 0.0f}));
+    EXPECT_EQ((std::vector<float>(&created.matrix[0][0], &created.matrix[0][0] + 16)),
+              (std::vector<float>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 812.5f, -96.0f, 21.75f, 0}));
     EXPECT_EQ(created.zeroWord, 0);
     EXPECT_EQ(created.modelIndex, world.ModelIndex(kModel));
     EXPECT_EQ(created.fourth, 0);

@@ -1,6 +1,5 @@
 // Script commands issued by the plugin's code in a frame, as the stand-in game receives them.
 #include "script/commands.h"
-#include "script/screen_text.h"
 #include "script/script_command.h"
 #include "script_frame.h"
 
@@ -18,9 +17,6 @@ namespace hashes = testhost::hashes;
 
 std::uint32_t Bits(float value) {
     return std::bit_cast<std::uint32_t>(value);
-}
-std::uint32_t Addr(const void* pointer) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
 // Test commands of the game, for shapes of behaviour its real commands do not show.
@@ -291,15 +287,6 @@ TEST_F(LookupGuard, ANoncontinuableExceptionSkipsTheCommand) {
 }
 TEST_F(LookupGuard, ARegistrationInsideTheLookupIsUnwound) {
     FailsAndTheFrameGoesOn(testhost::LookupFault::NestedRegistration);
-}
-
-TEST_F(ScriptCommands, DrawScreenTextSetsBothScalesThenDrawsTheLiteral) {
-    InFrame([] { DrawScreenText("Buying", 0.8f, 0.7f, 0.5f); });
-    ASSERT_EQ(world.screen.size(), 1u);
-    const testhost::DrawnText& drawn = world.screen[0];
-    EXPECT_EQ(drawn.text, "Buying");
-    EXPECT_EQ((std::vector<float>{drawn.x, drawn.y, drawn.width, drawn.height}),
-              (std::vector<float>{0.8f, 0.7f, 0.5f, 0.5f}));
 }
 
 } // namespace

@@ -30,6 +30,10 @@ class ScriptFrame : public testing::Test {
         Body() = nullptr;
     }
 
+    static std::uint32_t Addr(const void* pointer) {
+        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
+    }
+
     testhost::World world;
 
   private:

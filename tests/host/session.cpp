@@ -5,24 +5,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <windows.h>
 
 namespace session {
 namespace {
 
-void WriteText(const std::wstring& path, const std::string& content) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-// A text as the player saw it: "text @x,y *scale".
+// A text as the player saw it: "text @x,y *scale", or "*width/height" when they differ.
 std::string Describe(const testhost::DrawnText& text) {
     char line[256];
     std::snprintf(line, sizeof line, "%s @%.2f,%.2f *%.1f", text.text.c_str(), text.x, text.y, text.width);
-    return line;
+    return line + (text.height == text.width ? "" : "/" + std::to_string(text.height));
 }
 
 } // namespace
@@ -48,35 +41,16 @@ std::string Facts(const testhost::Character& character) {
 }
 
 std::string RunThisGame(const std::string& arguments, const char* variable) {
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring command =
-        L"\"" + std::wstring(exe) + L"\" " + std::wstring(arguments.begin(), arguments.end());
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &inherit, 0)) return "";
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = write;
-    PROCESS_INFORMATION process{};
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
     SetEnvironmentVariableA(variable, "1");
-    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
+    FILE* game = _popen(("\"\"" + std::string(exe) + "\" " + arguments + "\"").c_str(), "r");
     SetEnvironmentVariableA(variable, nullptr);
-    CloseHandle(write);
     std::string output;
     char buffer[4096];
-    DWORD got = 0;
-    while (started && ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    for (std::size_t got; game && (got = std::fread(buffer, 1, sizeof buffer, game)) > 0;)
         output.append(buffer, got);
-    CloseHandle(read);
-    if (started) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
+    if (game) _pclose(game);
     return output;
 }
 
@@ -85,14 +59,13 @@ Session::Session(const std::string& dealers, const std::string& settings) {
     if (loaded) std::abort(); // one plugin per process, as in the game
     loaded = true;
 
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"car_dealers_session_" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder_.c_str(), nullptr);
-    CreateDirectoryW((folder_ + L"\\car_dealers").c_str(), nullptr);
-    WriteText(folder_ + L"\\car_dealers\\dealers.csv", dealers);
-    if (!settings.empty()) WriteText(folder_ + L"\\car_dealers\\dealers.conf", settings);
-    SetCurrentDirectoryW(folder_.c_str());
+    folder_ = std::filesystem::temp_directory_path() /
+              ("car_dealers_session_" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(folder_ / "car_dealers");
+    std::ofstream(folder_ / "car_dealers" / "dealers.csv", std::ios::binary) << dealers;
+    if (!settings.empty())
+        std::ofstream(folder_ / "car_dealers" / "dealers.conf", std::ios::binary) << settings;
+    std::filesystem::current_path(folder_);
 
     world.Activate();
     testhost::SetClock(1'800'000'000);
@@ -102,13 +75,8 @@ Session::Session(const std::string& dealers, const std::string& settings) {
 }
 
 Session::~Session() {
-    DeleteFileW((folder_ + L"\\car_dealers\\dealers.csv").c_str());
-    DeleteFileW((folder_ + L"\\car_dealers\\dealers.conf").c_str());
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    SetCurrentDirectoryW(temp);
-    RemoveDirectoryW((folder_ + L"\\car_dealers").c_str());
-    RemoveDirectoryW(folder_.c_str());
+    std::filesystem::current_path(folder_.parent_path());
+    std::filesystem::remove_all(folder_);
 }
 
 void Session::Frame(std::initializer_list<std::int32_t> keys) {
@@ -152,12 +120,6 @@ std::optional<std::int32_t> Session::PriceShown() const {
     for (const testhost::DrawnText& text : world.screen)
         if (text.text.rfind("$ ", 0) == 0) return std::atoi(text.text.c_str() + 2);
     return std::nullopt;
-}
-
-bool Session::Shows(const std::string& text) const {
-    for (const testhost::DrawnText& drawn : world.screen)
-        if (drawn.text == text) return true;
-    return false;
 }
 
 void Session::WalkTo(float x, float y, float z) {

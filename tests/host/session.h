@@ -6,6 +6,7 @@
 #include "world.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <set>
@@ -43,7 +44,6 @@ class Session {
     std::uint64_t allocations() const { return allocations_; } // the plugin's heap allocations
     // The price line's number, or nullopt when no price was shown.
     std::optional<std::int32_t> PriceShown() const;
-    bool Shows(const std::string& text) const;
 
     // The player.
     testhost::Character& Player() { return world.PlayerCharacter(); }
@@ -58,7 +58,7 @@ class Session {
     testhost::World world;
 
   private:
-    std::wstring folder_;
+    std::filesystem::path folder_;
     std::uint64_t firstCommand_ = 0;
     std::uint64_t allocations_ = 0;
 };
