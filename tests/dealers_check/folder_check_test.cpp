@@ -14,7 +14,6 @@ namespace {
 
 using dealers_check::FindingKind;
 using dealers_check::FolderCheck;
-using Pairs = std::vector<std::pair<std::size_t, std::size_t>>;
 
 constexpr auto kIgnored = FindingKind::Ignored;
 constexpr auto kWarning = FindingKind::Warning;
@@ -120,7 +119,7 @@ TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
                 if (dealers[i].radius >= 0 && dealers[j].radius >= 0 && apart(i, j) + reach(j) <= reach(i))
                     heldBy[j] = dealers[i].line;
         std::uint64_t pairs = 0;
-        Pairs first, found;
+        std::vector<std::pair<std::size_t, std::size_t>> first, found;
         for (std::size_t i = 0; i < dealers.size(); ++i)
             for (std::size_t j = i + 1; j < dealers.size(); ++j)
                 if (dealers[i].radius >= 0 && dealers[j].radius >= 0 && heldBy[i] == 0 && heldBy[j] == 0 &&
