@@ -60,7 +60,6 @@ TEST(FolderCheck, FindingsOfALine) {
         {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "not a finite point"}}},
         {"", "0,0,0,10\n500,2,3,4\x1A\n5,6,7,8\n", {{2, kIgnored, "Ctrl-Z"}}},
         {"", "", {{0, kWarning, "holds no dealer place"}}},
-        {"", nullptr, {{0, kWarning, "no dealer will ever react"}}},
     };
     for (const auto& [conf, csv, expected] : cases) { // the findings of both files, and the exit status
         SCOPED_TRACE(testing::PrintToString(std::string(conf ? conf : "none")) + " " +
