@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -81,42 +82,41 @@ TEST(Settings, NarrowsToTheNearestFloat) {
     EXPECT_EQ(NarrowToFloat(-0x1.ffffffp127), -INFINITY);
 }
 
-// Each line between two good ones against the reference, with the message std::stof / std::stoi give.
+// Each line between two good ones against the reference, with its outcome's text and the message std::stof /
+// std::stoi give.
 TEST(DealerList, EachLineBetweenTwoGoodOnes) {
-    const std::pair<std::string_view, const char*> lines[] = {
-        {"100.5,-20,15.25,30", ""},
-        {" 100.5, -20 ,15.25,30", ""}, // leading white space, and text after a number
-        {"100.5,-20,15.25,30,Downtown lot", ""},
-        {"100.5,-20,15.25,30.9", ""}, // the radius stops at the point
-        {"100.5,-20,15.25", ""},
-        {"100.5,-20,15.25,", ""}, // the empty text after the last comma is no field
-        {"", ""},
-        {"100.5,,15.25,30", "invalid stof argument"},
-        {"x,y,z,radius", "invalid stof argument"},
-        {"1e40,0,0,10", "stof argument out of range"},
-        {"0,0,1e-50,10", "stof argument out of range"}, // underflow, as glibc
-        {"0,0,0,99999999999", "stoi argument out of range"},
-        {"0,0,0,2147483648", "stoi argument out of range"},
-        {"0,0,0,-2147483648", ""},
-        {"0,0,0,0x10", ""}, // radius 0
-        {"0x1p4,0x.8,-0X1P-1,1", ""},
-        {"1,2,3,,", "invalid stoi argument"},
-        {"1,2,3, ", "invalid stoi argument"}, // the blank radius must not run on into the next line
-        {"1,x,1e40,99999999999", "invalid stof argument"}, // the first failing field decides
+    const std::tuple<std::string_view, const char*, const char*> lines[] = {
+        {"100.5,-20,15.25,30", "accepted", ""},
+        {" 100.5, -20 ,15.25,30", "accepted", ""}, // leading white space, and text after a number
+        {"100.5,-20,15.25,30,Downtown lot", "accepted", ""},
+        {"100.5,-20,15.25,30.9", "accepted", ""}, // the radius stops at the point
+        {"100.5,-20,15.25", "too few fields", ""},
+        {"100.5,-20,15.25,", "too few fields", ""}, // the empty text after the last comma is no field
+        {"", "too few fields", ""},
+        {"100.5,,15.25,30", "not a number", "invalid stof argument"},
+        {"x,y,z,radius", "not a number", "invalid stof argument"},
+        {"1e40,0,0,10", "out of range", "stof argument out of range"},
+        {"0,0,1e-50,10", "out of range", "stof argument out of range"}, // underflow, as glibc
+        {"0,0,0,99999999999", "out of range", "stoi argument out of range"},
+        {"0,0,0,2147483648", "out of range", "stoi argument out of range"},
+        {"0,0,0,-2147483648", "accepted", ""},
+        {"0,0,0,0x10", "accepted", ""}, // radius 0
+        {"0x1p4,0x.8,-0X1P-1,1", "accepted", ""},
+        {"1,2,3,,", "not a number", "invalid stoi argument"},
+        {"1,2,3, ", "not a number",
+         "invalid stoi argument"}, // the blank radius must not run into the next line
+        {"1,x,1e40,99999999999", "not a number", "invalid stof argument"}, // the first failing field decides
     };
-    for (const auto& [line, message] : lines) {
+    for (const auto& [line, status, message] : lines) {
         SCOPED_TRACE(line);
         errno = ERANGE; // a stale errno fails no conversion
         std::vector<DealerLineReport> report;
         EXPECT_NO_THROW(report =
                             reference::CheckDealerListReader("1,2,3,4\n" + std::string(line) + "\n5,6,7,8"));
         ASSERT_EQ(report.size(), 3u);
+        EXPECT_STREQ(DealerLineStatusText(report[1].line.status), status);
         EXPECT_STREQ(DealerLineConversionMessage(report[1].line), message);
     }
-    EXPECT_STREQ(DealerLineStatusText(DealerLineStatus::Accepted), "accepted");
-    EXPECT_STREQ(DealerLineStatusText(DealerLineStatus::TooFewFields), "too few fields");
-    EXPECT_STREQ(DealerLineStatusText(DealerLineStatus::NotANumber), "not a number");
-    EXPECT_STREQ(DealerLineStatusText(DealerLineStatus::OutOfRange), "out of range");
     EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::Comment), "comment");
     EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::Entry), "entry");
     EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::TooFewPieces), "too few pieces");
