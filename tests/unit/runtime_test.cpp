@@ -13,9 +13,7 @@ TEST(VersionNumber, DigitsOfTheFourWords) {
         std::optional<std::int32_t> number;
         HostVersion version;
     } cases[] = {
-        {{1, 0, 7, 0}, 1070, HostVersion::V1070},
         {{0, 0, 10, 70}, 1070, HostVersion::V1070}, // leading zeros do not count
-        {{1, 0, 8, 0}, 1080, HostVersion::V1080},
         {{0, 1, 0, 80}, 1080, HostVersion::V1080},
         {{1, 0, 7, 1}, 1071, HostVersion::Unknown},
         {{1, 2, 10, 3}, 12103, HostVersion::Unknown},
