@@ -25,11 +25,11 @@ struct Expected {
     const char* fragment; // a part of the finding's text
 };
 
-// A folder with the two files (nullptr: not there), checked.
+// A folder with the two files (no dealers.conf for nullptr), checked.
 FolderCheck Check(const char* conf, const char* csv) {
     TempDir dir;
     if (conf) dir.Write("dealers.conf", conf);
-    if (csv) dir.Write("dealers.csv", csv);
+    dir.Write("dealers.csv", csv);
     FolderCheck check;
     std::string error;
     EXPECT_TRUE(dealers_check::CheckFolder(dir.path().string(), check, error)) << error;
@@ -63,7 +63,7 @@ TEST(FolderCheck, FindingsOfALine) {
     };
     for (const auto& [conf, csv, expected] : cases) { // the findings of both files, and the exit status
         SCOPED_TRACE(testing::PrintToString(std::string(conf ? conf : "none")) + " " +
-                     testing::PrintToString(std::string(csv ? csv : "none")));
+                     testing::PrintToString(std::string(csv)));
         const FolderCheck check = Check(conf, csv);
         std::vector<dealers_check::Finding> found = check.settings.findings;
         found.insert(found.end(), check.dealer_list.findings.begin(), check.dealer_list.findings.end());
