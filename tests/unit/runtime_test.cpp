@@ -1,6 +1,7 @@
-// The game build's version number and the displacement of a patched call.
+// The game build's version number, the displacement of a patched call and a message never shown.
 #include "runtime/call_displacement.h"
 #include "runtime/version_number.h"
+#include "script/screen_text.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,12 @@ TEST(CallDisplacement, ForwardAndBackwardTargetsWrapIn32Bits) {
     for (std::uint32_t site : {0u, 0x401000u, 0x7FFFFFFEu, 0xFFFFFFFBu})
         for (std::uint32_t target : {0u, 0x1234u, 0x80000000u, 0xFFFFFFFFu})
             EXPECT_EQ(CallDestination(site, CallDisplacement(site, target)), target);
+}
+
+// A message never shown is not on screen, not even at second 0 (the six seconds of one shown are played by
+// tests/host).
+TEST(TimedMessage, NeverShownIsNeverVisible) {
+    EXPECT_FALSE(TimedMessageVisible(TimedMessage().expiry, 0));
 }
 
 } // namespace
