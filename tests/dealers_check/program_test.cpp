@@ -6,34 +6,28 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <utility>
 #include <vector>
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::vector<std::string> lines; // stdout and stderr
-    bool Has(const std::string& line) const {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-};
-
-// Runs dealers-check with the arguments (already quoted for the shell) in the folder.
-Outcome DealersCheck(const std::string& arguments, const std::string& folder = ".") {
+// Runs dealers-check with the arguments (already quoted for the shell) in the folder: its exit status, and
+// the lines it prints to stdout and stderr.
+int DealersCheck(const std::string& arguments, const std::string& folder, std::vector<std::string>& lines) {
     const std::string command = "cd '" + folder + "' && '" DEALERS_CHECK "' " + arguments + " 2>&1";
-    Outcome run;
     std::FILE* out = popen(command.c_str(), "r");
-    if (out == nullptr) return run;
-    std::string text;
-    for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) run.lines.push_back(line);
+    if (out == nullptr) return -1;
+    std::string line;
+    for (int c; (c = std::fgetc(out)) != EOF;)
+        if (c == '\n')
+            lines.push_back(std::exchange(line, ""));
+        else
+            line += static_cast<char>(c);
+    if (!line.empty()) lines.push_back(line);
     const int wait = pclose(out);
-    run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-    return run;
+    return WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
 }
 
 const std::string kSource = SOURCE_DIR;
@@ -115,10 +109,11 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
         // clang-format on
     };
     for (const auto& [arguments, folder, status, lines] : runs) {
-        const Outcome run = DealersCheck(arguments, folder);
-        EXPECT_EQ(run.status, status) << arguments;
-        EXPECT_LT(run.lines.size(), 700u) << arguments;
-        for (const std::string& line : lines) EXPECT_TRUE(run.Has(line)) << arguments << ": " << line;
+        std::vector<std::string> printed;
+        EXPECT_EQ(DealersCheck(arguments, folder, printed), status) << arguments;
+        EXPECT_LT(printed.size(), 700u) << arguments;
+        for (const std::string& line : lines)
+            EXPECT_TRUE(std::ranges::find(printed, line) != printed.end()) << arguments << ": " << line;
     }
 }
 

@@ -50,14 +50,6 @@ inline ConfigLine ParseConfigLine(const std::string& line) {
     return {ConfigLineStatus::Entry, RemoveBlanks(pieces[0]), RemoveBlanks(pieces[1])};
 }
 
-inline std::unordered_map<std::string, std::string> ConfigEntries(std::string_view bytes) {
-    std::unordered_map<std::string, std::string> entries;
-    for (const std::string& line : Lines(bytes))
-        if (ConfigLine read = ParseConfigLine(line); read.status == ConfigLineStatus::Entry)
-            entries[read.key] = read.value;
-    return entries;
-}
-
 inline DealerLine ParseDealerLine(const std::string& line) {
     const std::vector<std::string> fields = Cut(line, ',');
     if (fields.size() < 4) return {};
@@ -84,12 +76,13 @@ inline void CheckConfigReader(std::string_view bytes) {
     config.Load(bytes, &report);
     const std::vector<std::string> lines = Lines(bytes);
     Check(report.size() == lines.size());
+    std::unordered_map<std::string, std::string> entries; // a later line's key wins
     for (std::size_t i = 0; i < report.size(); ++i) {
         const ConfigLine want = ParseConfigLine(lines[i]);
         Check(report[i].number == i + 1 && report[i].line.status == want.status);
         Check(report[i].line.key == want.key && report[i].line.value == want.value);
+        if (want.status == ConfigLineStatus::Entry) entries[want.key] = want.value;
     }
-    const auto entries = ConfigEntries(bytes);
     Check(config.entries == entries);
     for (const auto& [key, value] : entries)
         Check(Same(config.GetFloat(key, 0.5f), NarrowToFloat(std::atof(value.c_str()))));
