@@ -8,7 +8,7 @@
 #        wine32-setup.sh --check ROOT  exit 0 when ROOT is complete and its packages are installed
 # Env:   WINE32_SKIP_APT=1 to skip the package step.
 set -euo pipefail
-stamp_version=1
+stamp_version=2
 if [ "${1:-}" = --check ]; then
   ROOT=${2:?usage: wine32-setup.sh --check ROOT}
   [ "$(cat "$ROOT/.ready" 2>/dev/null)" = "$stamp_version" ] || exit 1
@@ -76,5 +76,11 @@ if [ ! -f "$ROOT/prefix/system.reg" ]; then
   WINEPREFIX="$ROOT/prefix" /usr/lib/wine/wineserver64 -w
 fi
 test -f "$ROOT/prefix/system.reg"
+# 5. No debugger for unhandled exceptions: with wine's own (winedbg --auto), a program that crashes
+#    exits with status 0, and a crashing test would pass. Without one, it exits with the exception code.
+WINEPREFIX="$ROOT/prefix" "$ROOT/wine32" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+  /v Debugger /t REG_SZ /d '' /f </dev/null >/dev/null 2>&1
+WINEPREFIX="$ROOT/prefix" "$ROOT/wine32" reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+  /v Debugger </dev/null 2>/dev/null | tr -d '\r' | grep -q 'Debugger *REG_SZ *$'
 echo "$stamp_version" > "$ROOT/.ready"
 echo "ok: $ROOT/wine32 ready"
