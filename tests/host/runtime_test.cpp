@@ -151,23 +151,26 @@ TEST_F(GameEvents, ListenersRunInOrderInThePluginsContextAndAThrowDoesNotReachTh
     EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), 0u);
 }
 
-std::uint32_t g_object_seen = 0;
+std::vector<std::pair<int, std::uint32_t>> g_objects_seen; // event, object
 std::uint32_t g_callee_calls_seen = 0;
 
+// Each post-call event's listeners, and only they, get the object of that site's call.
 TEST_F(GameEvents, PostCallListenersGetThatCallsObjectAfterTheCallee) {
     PostCallEvent5.push_back([](void* object) {
-        g_object_seen = reinterpret_cast<std::uintptr_t>(object);
+        g_objects_seen.emplace_back(5, reinterpret_cast<std::uintptr_t>(object));
         g_callee_calls_seen = testhost::LastRecord(4).calls;
     });
+    PostCallEvent6.push_back(
+        [](void* object) { g_objects_seen.emplace_back(6, reinterpret_cast<std::uintptr_t>(object)); });
     const std::uint32_t callsBefore = testhost::LastRecord(4).calls;
     testhost::Registers registers{};
-    registers.ecx = 0x0BADF00D;
-    EXPECT_EQ(testhost::RunSite(4, registers), testhost::PostCallResult(0x0BADF00D));
-    EXPECT_EQ(g_object_seen, 0x0BADF00Du);
-    EXPECT_EQ(g_callee_calls_seen, callsBefore + 1); // the game's function had already run
-    registers.ecx = 0x12345678;
-    EXPECT_EQ(testhost::RunSite(4, registers), testhost::PostCallResult(0x12345678));
-    EXPECT_EQ(g_object_seen, 0x12345678u);
+    for (const auto& [site, object] : {std::pair{4, 0x0BADF00Du}, {4, 0x12345678u}, {5, 0x600Du}}) {
+        registers.ecx = object;
+        EXPECT_EQ(testhost::RunSite(site, registers), testhost::PostCallResult(object));
+    }
+    EXPECT_EQ(g_callee_calls_seen, callsBefore + 2); // the game's function had already run
+    EXPECT_EQ(g_objects_seen,
+              (std::vector<std::pair<int, std::uint32_t>>{{5, 0x0BADF00D}, {5, 0x12345678}, {6, 0x600D}}));
 }
 
 } // namespace
