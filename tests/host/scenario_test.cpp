@@ -24,8 +24,8 @@ namespace {
 // Two lots 200 apart; the player starts far from both, at the origin.
 const char* const kDealers = "100,100,5,20,Lot A\n300,100,5,20,Lot B\n";
 const std::string kBuying = "Buying @0.80,0.80 *0.5", kSelling = "Selling @0.80,0.80 *0.5";
-const std::string kYours = "The vehicle is yours! @0.10,0.10 *1.0";
-const std::string kTooDear = "You cannot afford this @0.10,0.10 *1.0";
+const std::string kYours = "The vehicle is yours! @0.10,0.10 *1";
+const std::string kTooDear = "You cannot afford this @0.10,0.10 *1";
 
 using Texts = std::vector<std::string>;
 
@@ -46,7 +46,7 @@ void OpenBuying(Session& s, Vehicle& vehicle) {
 }
 
 Texts Prompt(const char* verb, std::int32_t price) {
-    return {verb[0] == 'B' ? kBuying : kSelling, "$ " + std::to_string(price) + " @0.10,0.10 *1.0",
+    return {verb[0] == 'B' ? kBuying : kSelling, "$ " + std::to_string(price) + " @0.10,0.10 *1",
             std::string("[E] ") + verb + " @0.70,0.10 *0.3", "[BACKSPACE] Bargain @0.70,0.14 *0.3"};
 }
 
@@ -84,7 +84,9 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     s.Frame();
     EXPECT_EQ(s.Screen(), Texts{kBuying}); // no vehicle within reach
 
-    Vehicle& farther = s.world.AddVehicle({106, 100, 0}, 1000, 20000);
+    Vehicle& farther = s.world.AddVehicle({104.02f, 100, 0}, 1000, 20000); // 3.02 away: out of reach
+    s.Frame();
+    EXPECT_EQ(s.Screen(), Texts{kBuying});
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
     s.Frame();
     const std::int32_t price = s.PriceShown().value_or(0);
@@ -102,6 +104,9 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
 
     s.world.player.money = static_cast<float>(price);
     s.Frame({kE});
+    EXPECT_NE(s.Commands().find("RemoveCharacterFromGroup ResetCharacterState SetCharacterMode "
+                                "ResetCharacterActivity SendCharacterToCoordinates ReleaseCharacter"),
+              std::string::npos);
     EXPECT_EQ(s.world.player.money, 0.0f);
     EXPECT_EQ(Facts(car), "owned status 1");
     EXPECT_EQ(Facts(farther), "");
@@ -123,8 +128,10 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     // The hold is armed in the bought vehicle while the alert level is below 2 and lasts 7 seconds
     // from then, in the vehicle or out of it; while it lasts, a level of 1 is cleared. Steps "where
     // level>level after, seconds to the next": not armed on foot; armed in the car until +7, again in
-    // the second it ends until +14; over, and not armed at level 2; armed until +25; on foot after.
-    std::istringstream steps("foot 1>1,0 car 1>0,7 car 1>0,7 car 2>2,4 car 0>0,4 foot 1>0,3 foot 1>1,0");
+    // the second it ends until +14; over, and not armed at level 2 (level 1 on foot stays); armed
+    // until +25; on foot after.
+    std::istringstream steps(
+        "foot 1>1,0 car 1>0,7 car 1>0,7 car 2>2,4 foot 1>1,0 car 0>0,4 foot 1>0,3 foot 1>1,0");
     std::string where;
     char mark;
     for (int step = 0, level, after, seconds; steps >> where >> level >> mark >> after >> mark >> seconds;
@@ -207,6 +214,7 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     fresh();
     s.Salesman()->dead = true;
     s.Frame({kE});
+    EXPECT_EQ(s.Commands().find("HasCharacterBeenDamagedBy"), std::string::npos); // nothing more asked of him
     EXPECT_EQ(s.Screen(), Texts{kBuying});
     EXPECT_EQ(Facts(*s.Salesman()), "group 16384 released dead says GENERIC_FUCK_OFF");
     s.Frame({kE});
@@ -217,6 +225,7 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     // Selling to an attacked salesman (a new one: the game took the dead one away) gives nothing.
     s.world.RemoveCharacter(s.Salesman()->handle);
     s.WalkTo(200, 100), s.Frames(2);
+    EXPECT_EQ(s.Commands(), "DoesCharacterExist"); // the deal ends: of a salesman taken away, nothing more
     s.AdvanceClock(5);
     s.EnterVehicle(car);
     s.Frame({kE}), s.Frames(2);
@@ -284,14 +293,14 @@ TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
     VirtualQuery(reinterpret_cast<void*>(release[0]->arguments[0]), &where, sizeof where);
     EXPECT_NE(where.AllocationBase, GetModuleHandleW(L"car_dealers.dll"));
     EXPECT_EQ(s.Salesman()->speech.back(), "THANKS");
-    EXPECT_EQ(s.Screen().back(), "Nice deal! @0.10,0.10 *1.0");
+    EXPECT_EQ(s.Screen().back(), "Nice deal! @0.10,0.10 *1");
     EXPECT_LE(s.Salesman()->money, 20); // a sale gives the salesman nothing
 
     // No deal opens by itself after the cool-down; E opens the next one: same vehicle, same offer,
     // the same salesman joining again.
     s.AdvanceClock(5);
     s.Frames(3);
-    EXPECT_EQ(s.Screen(), Texts{"Nice deal! @0.10,0.10 *1.0"});
+    EXPECT_EQ(s.Screen(), Texts{"Nice deal! @0.10,0.10 *1"});
     s.Frame({kE}), s.Frames(2);
     EXPECT_EQ(s.PriceShown(), price);
     EXPECT_EQ(s.world.created.size(), 1u);

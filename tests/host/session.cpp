@@ -14,7 +14,7 @@ namespace {
 // A text as the player saw it: "text @x,y *scale", or "*width/height" when they differ.
 std::string Describe(const testhost::DrawnText& text) {
     char line[256];
-    std::snprintf(line, sizeof line, "%s @%.2f,%.2f *%.1f", text.text.c_str(), text.x, text.y, text.width);
+    std::snprintf(line, sizeof line, "%s @%.2f,%.2f *%g", text.text.c_str(), text.x, text.y, text.width);
     return line + (text.height == text.width ? "" : "/" + std::to_string(text.height));
 }
 

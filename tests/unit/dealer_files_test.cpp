@@ -38,6 +38,7 @@ TEST(TextFile, LinesAndBothReadersAgreeWithTheReference) {
         "10,20,30,40\n7,8,9,10\n10,20,30,40\n",         // file order; identical lines repeat
         "1,2,3,\r\n1,2,3,\r\r\n1,2,3,4\r5,6\r\n",       // a carriage return outside CR LF stays in the line
         "#comment\rprice_rate_buy=0.9\n",               // so it ends no line either
+        "price_rate_buy=0.\r9\n",                       // and vanishes from a value as a blank does: 0.9
         "price rate buy=0.9\n #price_rate_buy=0.9\n",   // blanks inside a key vanish; " #" is no comment
         "price_rate_buy==0.9\nprice_rate_sell=0.9=7\n", // an empty value; the text after a second "=" is lost
         "a=abc\nb=0,7\nc=0.7xyz\nd\t=0.7\ne=\t0.7\nf=-2\n", // a tab stays in a key; atof reads what it can
@@ -99,6 +100,7 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
         {"0,0,1e-50,10", "out of range", "stof argument out of range"}, // underflow, as glibc
         {"0,0,0,99999999999", "out of range", "stoi argument out of range"},
         {"0,0,0,2147483648", "out of range", "stoi argument out of range"},
+        {"0,0,0,-2147483649", "out of range", "stoi argument out of range"},
         {"0,0,0,-2147483648", "accepted", ""},
         {"0,0,0,0x10", "accepted", ""}, // radius 0
         {"0x1p4,0x.8,-0X1P-1,1", "accepted", ""},
