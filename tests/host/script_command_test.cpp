@@ -58,6 +58,7 @@ TEST_F(ScriptCommands, EveryWrapperFillsTheGamesRecordInSlotOrder) {
         std::vector<std::uint32_t> slots;
         std::vector<std::string> texts = {};
     } rows[] = {
+        // clang-format off
         {"GetLocalPlayerIndex", [] { GetLocalPlayerIndex(); }, {}},
         {"GetPlayerCharacter", [&] { GetPlayerCharacter(3, &out); }, {3, o}},
         {"GetPlayerIdentifier", [] { GetPlayerIdentifier(3); }, {3}},
@@ -75,10 +76,7 @@ TEST_F(ScriptCommands, EveryWrapperFillsTheGamesRecordInSlotOrder) {
         {"GetCharacterVehicle", [&] { GetCharacterVehicle(0x107, &out); }, {0x107, o}},
         {"GetCharacterCoordinates", [&] { GetCharacterCoordinates(0x108, &x, &y, &z); }, {0x108, X, Y, Z}},
         {"SetCharacterMoney", [] { SetCharacterMoney(0x109, 20); }, {0x109, 20}},
-        {"SayCharacterSpeech",
-         [&] { SayCharacterSpeech(0x10A, say); },
-         {0x10A, Addr(say), 1, 1, 1},
-         {"GENERIC_BUY"}},
+        {"SayCharacterSpeech", [&] { SayCharacterSpeech(0x10A, say); }, {0x10A, Addr(say), 1, 1, 1}, {"GENERIC_BUY"}},
         {"PrepareCharacterForGroup", [] { PrepareCharacterForGroup(0x10B); }, {0x10B}},
         {"AddCharacterToGroup", [] { AddCharacterToGroup(0x4000, 0x10C); }, {0x4000, 0x10C}},
         {"SetCharacterOption", [] { SetCharacterOption(0x10D); }, {0x10D, 0}},
@@ -86,33 +84,25 @@ TEST_F(ScriptCommands, EveryWrapperFillsTheGamesRecordInSlotOrder) {
         {"RemoveCharacterFromGroup", [] { RemoveCharacterFromGroup(0x10F); }, {0x10F}},
         {"ResetCharacterState", [] { ResetCharacterState(0x110); }, {0x110, 0, 0}},
         {"ResetCharacterActivity", [] { ResetCharacterActivity(0x111); }, {0x111}},
-        {"SendCharacterToCoordinates",
-         [] { SendCharacterToCoordinates(0x112, 10.5f, -20.25f, 3.0f); },
-         {0x112, Bits(10.5f), Bits(-20.25f), Bits(3.0f), 0, 0}},
+        {"SendCharacterToCoordinates", [] { SendCharacterToCoordinates(0x112, 10.5f, -20.25f, 3.0f); }, {0x112, Bits(10.5f), Bits(-20.25f), Bits(3.0f), 0, 0}},
         {"DismissCharacter", [] { DismissCharacter(0x113); }, {0x113}},
         {"ReleaseCharacter", [&] { ReleaseCharacter(&handle); }, {h}},
         {"SetGroupOption", [] { SetGroupOption(0x4000); }, {0x4000, 1}},
         {"SetGroupLeader", [] { SetGroupLeader(0x4000, 0x114); }, {0x4000, 0x114}},
         {"DoesVehicleExist", [] { DoesVehicleExist(0x201); }, {0x201}},
         {"GetVehicleCoordinates", [&] { GetVehicleCoordinates(0x202, &x, &y, &z); }, {0x202, X, Y, Z}},
-        {"FindClosestVehicle",
-         [] { FindClosestVehicle(1.0f, 2.0f, 3.0f, 3.0f); },
-         {Bits(1.0f), Bits(2.0f), Bits(3.0f), Bits(3.0f), 0, 70}},
+        {"FindClosestVehicle", [] { FindClosestVehicle(1.0f, 2.0f, 3.0f, 3.0f); }, {Bits(1.0f), Bits(2.0f), Bits(3.0f), Bits(3.0f), 0, 70}},
         {"SetVehicleOwnedByPlayer", [] { SetVehicleOwnedByPlayer(0x203, true); }, {0x203, 1}},
         {"SetVehicleOwnedByPlayer", [] { SetVehicleOwnedByPlayer(0x203, false); }, {0x203, 0}},
         {"SetVehicleStatusCode", [] { SetVehicleStatusCode(0x204, 7); }, {0x204, 7}},
         {"SetVehicleForSale", [] { SetVehicleForSale(0x205, true); }, {0x205, 1}},
         {"SetVehicleForSale", [] { SetVehicleForSale(0x205, false); }, {0x205, 0}},
         {"ReleaseVehicle", [&] { ReleaseVehicle(&handle); }, {h}},
-        {"GetDistance2D",
-         [&] { GetDistance2D(1.0f, 2.0f, 4.0f, 6.0f, &distance); },
-         {Bits(1.0f), Bits(2.0f), Bits(4.0f), Bits(6.0f), Addr(&distance)}},
+        {"GetDistance2D", [&] { GetDistance2D(1.0f, 2.0f, 4.0f, 6.0f, &distance); }, {Bits(1.0f), Bits(2.0f), Bits(4.0f), Bits(6.0f), Addr(&distance)}},
         {"IsKeyPressed", [] { IsKeyPressed(kKeyBackspace); }, {0x0E}},
         {"SetTextScale", [] { SetTextScale(0.5f, 0.25f); }, {Bits(0.5f), Bits(0.25f)}},
-        {"DisplayTextLiteral",
-         [] { DisplayTextLiteral(0.7f, 0.14f, "Nice deal!"); },
-         {Bits(0.7f), Bits(0.14f), kText, kText},
-         {"STRING", "Nice deal!"}},
+        {"DisplayTextLiteral", [] { DisplayTextLiteral(0.7f, 0.14f, "Nice deal!"); }, {Bits(0.7f), Bits(0.14f), kText, kText}, {"STRING", "Nice deal!"}},
+        // clang-format on
     };
     InFrame([&] {
         for (const auto& row : rows) row.call();
@@ -191,8 +181,7 @@ TEST_F(ScriptCommands, AnUnknownCommandRunsNothingAndReturnsItsFirstArgument) {
     EXPECT_EQ(world.counters.unknownLookups, 6);
 }
 
-// Calls fn(argument) with EBX, ESI, EDI and EBP set to marks and returns a bit for each of them
-// that the call did not preserve (1 EBX, 2 ESI, 4 EDI, 8 EBP).
+// Calls fn(argument) with EBX, ESI, EDI and EBP set to marks; 0 when the call preserved all four.
 extern "C" std::uint32_t RegistersClobberedBy(const void* fn, std::uint32_t argument);
 asm(R"(
         .text
@@ -210,20 +199,15 @@ _RegistersClobberedBy:
         pushl   %ecx
         call    *%eax
         addl    $4, %esp
-        xorl    %eax, %eax
-        cmpl    $0xB0B0B0B0, %ebx
-        je      1f
-        orl     $1, %eax
-1:      cmpl    $0x51515151, %esi
-        je      2f
-        orl     $2, %eax
-2:      cmpl    $0xD1D1D1D1, %edi
-        je      3f
-        orl     $4, %eax
-3:      cmpl    $0xEBEBEBEB, %ebp
-        je      4f
-        orl     $8, %eax
-4:      popl    %edi
+        xorl    $0xB0B0B0B0, %ebx
+        xorl    $0x51515151, %esi
+        xorl    $0xD1D1D1D1, %edi
+        xorl    $0xEBEBEBEB, %ebp
+        movl    %ebx, %eax
+        orl     %esi, %eax
+        orl     %edi, %eax
+        orl     %ebp, %eax
+        popl    %edi
         popl    %esi
         popl    %ebx
         popl    %ebp
