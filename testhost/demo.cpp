@@ -1,6 +1,6 @@
 #include "demo.h"
 
-#include "contact.h"
+#include "driver.h"
 #include "imports.h"
 
 #include <cstdarg>
@@ -13,11 +13,10 @@
 namespace {
 
 using testhost::Character;
-using testhost::Position;
+using testhost::kBackspace;
+using testhost::kE;
 using testhost::Vehicle;
 using testhost::World;
-
-constexpr std::int32_t kE = 0x12, kBackspace = 0x0E;
 
 struct Lot {
     float x = 0, y = 0, z = 0, radius = 0;
@@ -49,7 +48,7 @@ std::string Where(const testhost::DrawnText& text) {
 
 class Demo {
   public:
-    Demo(World& world, const Lot& lot) : world_(world), lot_(lot) {}
+    Demo(World& world, const Lot& lot) : driver_(world), world_(world), lot_(lot) {}
 
     void Say(const char* format, ...) {
         va_list arguments;
@@ -64,12 +63,10 @@ class Demo {
     void Play(int frames, std::initializer_list<std::int32_t> keys = {}) {
         for (int i = 0; i < frames; ++i) {
             ++frame_;
-            if (frame_ % 4 == 0) testhost::AdvanceClock(1);
-            world_.BeginFrame();
-            world_.keysHeld = std::set<std::int32_t>(keys);
+            if (frame_ % 4 == 0) driver_.AdvanceClock(1);
             const std::size_t createdBefore = world_.created.size();
             const float moneyBefore = world_.player.money;
-            testhost::RunFrame();
+            driver_.Frame(keys);
             Report(createdBefore, moneyBefore);
         }
     }
@@ -77,18 +74,11 @@ class Demo {
     Vehicle& Car(float dx, float dy, float health, std::int32_t value) {
         return world_.AddVehicle({lot_.x + dx, lot_.y + dy, lot_.z}, health, value);
     }
-    void WalkTo(float dx, float dy) {
-        world_.PlayerCharacter().SetPosition({lot_.x + dx, lot_.y + dy, lot_.z});
-    }
-    void DriveTo(Vehicle& car, float dx, float dy) {
-        car.position = {lot_.x + dx, lot_.y + dy, lot_.z};
-        world_.PlayerCharacter().SetPosition(car.position);
-    }
-    void Enter(Vehicle& car) {
-        world_.PlayerCharacter().vehicle = car.handle;
-        world_.PlayerCharacter().SetPosition(car.position);
-    }
-    void Later(std::int64_t seconds) { testhost::AdvanceClock(seconds); }
+    // The player's moves, relative to the lot.
+    void WalkTo(float dx, float dy) { driver_.WalkTo(lot_.x + dx, lot_.y + dy, lot_.z); }
+    void DriveTo(float dx, float dy) { driver_.DriveTo(lot_.x + dx, lot_.y + dy, lot_.z); }
+    void Enter(Vehicle& car) { driver_.EnterVehicle(car); }
+    void Later(std::int64_t seconds) { driver_.AdvanceClock(seconds); }
 
   private:
     std::string Stamp() const {
@@ -153,6 +143,7 @@ class Demo {
         }
     }
 
+    testhost::Driver driver_;
     World& world_;
     Lot lot_;
     int frame_ = 0;
@@ -200,11 +191,11 @@ int RunDemo(World& world) {
     demo.Say("He gets in and drives away.");
     demo.Enter(saloon);
     demo.Play(4);
-    demo.DriveTo(saloon, lot.radius + 40, 0);
+    demo.DriveTo(lot.radius + 40, 0);
     demo.Play(8);
     demo.Later(20 * 60);
     demo.Say("Twenty minutes later he drives back and stops at the lot.");
-    demo.DriveTo(saloon, 6, 0);
+    demo.DriveTo(6, 0);
     demo.Play(4);
     demo.Say("He presses E to offer the saloon to the dealer.");
     demo.Play(1, {kE});

@@ -13,13 +13,50 @@
 #include <sstream>
 #include <windows.h>
 
-using session::Facts;
-using session::kBackspace;
-using session::kE;
-using session::Session;
+using testhost::kBackspace;
+using testhost::kE;
+using testhost::Session;
 using testhost::Vehicle;
 
 namespace {
+
+// What a test reads of a vehicle, "owned for-sale status 7 released", and of a character,
+// "group 1 to 100 dismissed released dead says THANKS": only the parts that hold.
+std::string Facts(const Vehicle& vehicle) {
+    std::string facts = vehicle.ownedByPlayer ? "owned " : "";
+    if (vehicle.forSale) facts += "for-sale ";
+    if (vehicle.statusCode) facts += "status " + std::to_string(*vehicle.statusCode) + " ";
+    if (vehicle.released) facts += "released ";
+    return facts.substr(0, facts.size() - !facts.empty());
+}
+
+std::string Facts(const testhost::Character& character) {
+    std::string facts = character.group ? "group " + std::to_string(character.group) + " " : "";
+    if (character.destination)
+        facts += "to " + std::to_string(static_cast<int>(character.destination->x)) + " ";
+    if (character.dismissed) facts += "dismissed ";
+    if (character.released) facts += "released ";
+    if (character.dead) facts += "dead ";
+    if (!character.speech.empty()) facts += "says";
+    for (const std::string& said : character.speech) facts += " " + said;
+    return facts.substr(0, facts.size() - (!facts.empty() && facts.back() == ' '));
+}
+
+// Runs this game program again with `arguments` and the environment variable `variable` set, and
+// returns what it printed.
+std::string RunThisGame(const std::string& arguments, const char* variable) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    SetEnvironmentVariableA(variable, "1");
+    FILE* game = _popen(("\"\"" + std::string(exe) + "\" " + arguments + "\"").c_str(), "r");
+    SetEnvironmentVariableA(variable, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (std::size_t got; game && (got = std::fread(buffer, 1, sizeof buffer, game)) > 0;)
+        output.append(buffer, got);
+    if (game) _pclose(game);
+    return output;
+}
 
 // Two lots 200 apart; the player starts far from both, at the origin.
 const char* const kDealers = "100,100,5,20,Lot A\n300,100,5,20,Lot B\n";
@@ -408,7 +445,7 @@ TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
     EXPECT_GT(std::set<std::int32_t>(prices.begin(), prices.end()).size(), 50u);
     EXPECT_LE(*std::min_element(prices.begin(), prices.end()), 7999);
     EXPECT_GE(*std::max_element(prices.begin(), prices.end()), 15999);
-    const std::string other = session::RunThisGame("--gtest_filter=Appraisal.*", "CAR_DEALERS_FIRST_PRICES");
+    const std::string other = RunThisGame("--gtest_filter=Appraisal.*", "CAR_DEALERS_FIRST_PRICES");
     ASSERT_NE(other.find("first prices: "), std::string::npos) << other;
     EXPECT_EQ(other.find("first prices: " + first.str()), std::string::npos) << other;
 }

@@ -73,7 +73,7 @@ void ChangeAtRandom(testhost::World& world, std::mt19937& random) {
 }
 
 TEST(Soak, DealsAreMadeAndThePluginsHeapStopsGrowing) {
-    session::Session s("100,100,5,20\n300,100,5,20\n120,110,5,20\n");
+    testhost::Session s("100,100,5,20\n300,100,5,20\n120,110,5,20\n");
     std::mt19937 random(20261206);
     int opened = 0, purchases = 0, sales = 0, bargains = 0;
     const char* setting = std::getenv("SOAK_FRAMES");
