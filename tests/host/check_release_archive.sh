@@ -4,9 +4,9 @@
 # 32-bit DLL of at most 320 KiB that exports nothing, imports only its listed system functions and
 # carries its version; and the stand-in game plays the demo session with it, from that folder, as a
 # game would.
-# usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE FILE_VERSION_EXE EMULATOR
+# usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE EMULATOR
 set -eu
-zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 file_version=$7 emulator=$8
+zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 emulator=$7
 here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -28,11 +28,14 @@ size=$(stat -c %s "$work/car_dealers.dll")
 echo "car_dealers.dll: $size bytes"
 [ "$size" -le 327680 ] || fail "the DLL is $size bytes, more than 320 KiB"
 
-resource=$(cd "$work" && "$emulator" "$file_version" car_dealers.dll | tr -d '\r')
-echo "$resource"
-echo "$resource" | grep -qx "FileVersion $version.0" || fail "file version is not $version.0"
-echo "$resource" | grep -qx "ProductName Car dealers" || fail "no product name"
-echo "$resource" | grep -q "^FileDescription ." || fail "no description"
+# The file version as Windows reads it (the plugin's own reading, in dealers-check.exe), and the texts
+# of the version resource.
+seen=$(cd "$work" && "$emulator" ./dealers-check.exe --game car_dealers.dll | tr -d '\r' | head -n 1)
+echo "$seen"
+[ "$seen" = "car_dealers.dll: file version $version.0" ] || fail "file version is not $version.0"
+resource=$(i686-w64-mingw32-windres -i "$work/car_dealers.dll" -O rc)
+echo "$resource" | grep -qF 'VALUE "ProductName", "Car dealers"' || fail "no product name"
+echo "$resource" | grep -q 'VALUE "FileDescription", "[^"]' || fail "no description"
 
 # The players' data checker, run where a player runs it: in the game's folder.
 check=$(cd "$work" && "$emulator" ./dealers-check.exe | tr -d '\r') || fail "dealers-check finds problems in the sample"
