@@ -125,6 +125,7 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     s.Frame();
     EXPECT_EQ(s.Screen(), Texts{kBuying});
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    car.forSale = true; // the lot's: bought, it is for sale no more
     s.Frame();
     const std::int32_t price = s.PriceShown().value_or(0);
     EXPECT_TRUE(price % 100 == 99 && price >= 9599 && price <= 22399) << price; // 0.8 x [12000, 28000]
@@ -133,7 +134,7 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     s.world.player.money = static_cast<float>(price - 1);
     s.Frame({kE});
     EXPECT_EQ(s.world.player.money, static_cast<float>(price - 1));
-    EXPECT_EQ(Facts(car), "");
+    EXPECT_EQ(Facts(car), "for-sale");
     EXPECT_EQ(Facts(*salesman), "group 16384 says GENERIC_FUCK_OFF");
     EXPECT_EQ(s.Screen().back(), kTooDear);
     s.Frame();
