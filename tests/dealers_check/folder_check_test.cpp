@@ -32,7 +32,7 @@ FolderCheck Check(const char* conf, const char* csv) {
     dir.Write("dealers.csv", csv);
     FolderCheck check;
     std::string error;
-    EXPECT_TRUE(dealers_check::CheckFolder(dir.path().string(), check, error)) << error;
+    EXPECT_TRUE(dealers_check::CheckFolder(dir.path(), check, error)) << error;
     return check;
 }
 

@@ -38,7 +38,7 @@ const std::string kSource = SOURCE_DIR;
 TEST(DealersCheck, StatusAndLinesOfEachRun) {
     TempDir dir, empty, large, huge;
     huge.Write("car_dealers/dealers.csv", std::string(64 << 20, '\n')); // more than the memory it has below
-    std::filesystem::create_directories(dir.path() / "car_dealers" / "dealers.conf");
+    std::filesystem::create_directories(dir.Path("car_dealers/dealers.conf"));
     dir.Write("plain", "1,2,3,4\n");
     std::string list;
     for (int i = 0; i < 3000; ++i)
@@ -84,10 +84,10 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
              "  line 13: skipped: too few fields: 1 of the 4 needed (x, y, z, radius); the list has no comments, every line is a place",
              "  lines 2 and 14: centres 19.5 apart, radii 30 and 15",
              "problems: 9 skipped, 8 ignored, 5 warnings"}},
-        {"-- .", empty.path().string(), 1, {"./dealers.conf: not found, the rates keep their defaults",
+        {"-- .", empty.path(), 1, {"./dealers.conf: not found, the rates keep their defaults",
                                             "  price_rate_buy = 0.8  (default)", "./dealers.csv: not found",
                                             "  warning: no dealer will ever react"}},
-        {"", large.path().string(), 1, {"car_dealers/dealers.csv: 6000 dealers",
+        {"", large.path(), 1, {"car_dealers/dealers.csv: 6000 dealers",
                                         "  line 1: x 0, y 0, z 0, radius 10 (a name far too long to show whole, with ...)",
                                         "  ... and 5800 more dealers (--map draws them all), not listed",
                                         "  ... and 5799 more findings, not listed",
@@ -96,10 +96,10 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
                                         "  ... and 2979 more pairs, not listed",
                                         "  2999 zones never chosen: each lies wholly within a zone listed before it (warnings above)",
                                         "problems: 3000 skipped, 0 ignored, 2999 warnings"}},
-        {"", empty.path().string(), 2, {"dealers-check: there is no folder car_dealers"}},
-        {"", "' && ulimit -v 60000 && cd '" + huge.path().string(), 2, {"dealers-check: out of memory: the files are too large to check on this machine"}},
-        {"car_dealers", dir.path().string(), 2, {"dealers-check: cannot read car_dealers/dealers.conf: not a file"}},
-        {"plain", dir.path().string(), 2, {"dealers-check: plain is not a folder"}},
+        {"", empty.path(), 2, {"dealers-check: there is no folder car_dealers"}},
+        {"", "' && ulimit -v 60000 && cd '" + huge.path(), 2, {"dealers-check: out of memory: the files are too large to check on this machine"}},
+        {"car_dealers", dir.path(), 2, {"dealers-check: cannot read car_dealers/dealers.conf: not a file"}},
+        {"plain", dir.path(), 2, {"dealers-check: plain is not a folder"}},
         {"car_dealers --map " + dir.Path("none/map.svg"), kSource + "/data", 2, {}},
         {"--frobnicate", ".", 2, {}},
         {"--map", ".", 2, {}},

@@ -67,7 +67,7 @@ TEST(TextFile, ReadsEveryByteOfFilesAndStreams) {
     EXPECT_EQ(ReadFileBytes(dir.Write("big", bytes)), bytes);
     EXPECT_EQ(ReadFileBytes(dir.Write("empty", "")), "");
     EXPECT_EQ(ReadFileBytes(dir.Path("missing")), "");
-    EXPECT_EQ(ReadFileBytes(dir.path().string()), "");
+    EXPECT_EQ(ReadFileBytes(dir.path()), "");
     EXPECT_FALSE(ReadFileBytes("/proc/self/cmdline").empty()); // tells no size: read to its end all the same
     std::istringstream in(bytes);
     EXPECT_EQ(ReadAllBytes(in), bytes);
