@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""dealers-check --map, read back as XML: one circle per dealer at its place with its radius, styled by what
-the check finds, also for 10,000 zones and labels that are no valid text; docs/sample_zones.svg is the
-map dealers-check draws of the sample data today.  usage: check_zone_map.py DEALERS_CHECK SOURCE_DIR"""
+"""dealers-check --map read back as XML: a circle per dealer at its place and radius, styled by the findings, also
+for 10,000 zones and labels that are no valid text; docs/sample_zones.svg is today's map of the sample data."""
 import os
 import random
 import subprocess
