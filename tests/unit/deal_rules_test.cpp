@@ -52,53 +52,41 @@ TEST(Appraisal, FullHealthAtTwentyThousandReachesEveryPriceFromTwelveToTwentyEig
     EXPECT_EQ(bargains, (std::set<std::int32_t>{0, 1, 2, 3, 4, 5}));
 }
 
-// The game's side: which vehicles exist, what it was asked, what an appraisal gives.
-struct Game {
-    std::set<std::int32_t> vehicles;
-    std::vector<std::int32_t> asked{}, appraised{};
-    Appraisal next{20000, 3};
-    auto Exists() {
-        return [this](std::int32_t v) { return asked.push_back(v), vehicles.count(v) > 0; };
-    }
-    auto Appraiser() {
-        return [this](std::int32_t v) { return appraised.push_back(v), next; };
-    }
-};
-
 // Made once, appraised only if the game has the vehicle, kept until a purge (its expiry runs past 32 bits)
 // that asks once per offer and drops the gone and the stale; a dropped offer is made afresh.
 TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
-    Game game{{1, 2, 3, 4}};
+    std::set<std::int32_t> vehicles{1, 2, 3, 4}; // the game's, and what it was asked
+    std::vector<std::int32_t> asked, appraised;
+    Appraisal next{20000, 3};
+    const auto exists = [&](std::int32_t v) { return asked.push_back(v), vehicles.count(v) > 0; };
+    const auto appraise = [&](std::int32_t v) { return appraised.push_back(v), next; };
     OfferTable table;
     const std::int64_t now = INT32_MAX;
     const auto fields = [](const VehicleOffer& o) {
         return std::tuple(o.vehicle, o.price, o.bargains_left, o.expiry);
     };
-    VehicleOffer& offer = table.GetOrCreateOffer(1, now, game.Exists(), game.Appraiser());
+    VehicleOffer& offer = table.GetOrCreateOffer(1, now, exists, appraise);
     EXPECT_EQ(fields(offer), std::tuple(1, 20000, 3, now + 1800));
-    game.next = {1, 1};
-    EXPECT_EQ(&table.GetOrCreateOffer(1, now + 1'000'000, game.Exists(), game.Appraiser()), &offer);
+    next = {1, 1};
+    EXPECT_EQ(&table.GetOrCreateOffer(1, now + 1'000'000, exists, appraise), &offer);
     EXPECT_EQ(fields(offer), std::tuple(1, 20000, 3, now + 1800));
-    EXPECT_EQ(fields(table.GetOrCreateOffer(9, now, game.Exists(), game.Appraiser())),
-              std::tuple(9, 0, 0, now + 1800));
-    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 9}));
-    EXPECT_EQ(game.appraised, std::vector<std::int32_t>{1});
+    EXPECT_EQ(fields(table.GetOrCreateOffer(9, now, exists, appraise)), std::tuple(9, 0, 0, now + 1800));
+    EXPECT_EQ(asked, (std::vector<std::int32_t>{1, 9}));
+    EXPECT_EQ(appraised, std::vector<std::int32_t>{1});
 
-    for (std::int32_t vehicle : {2, 3, 4})
-        table.GetOrCreateOffer(vehicle, now, game.Exists(), game.Appraiser());
+    for (std::int32_t vehicle : {2, 3, 4}) table.GetOrCreateOffer(vehicle, now, exists, appraise);
     table.Find(3)->expiry = table.Find(4)->expiry = now;
-    game.vehicles = {1, 3};
-    game.asked.clear();
-    table.PurgeOffers(now + 1800, game.Exists());
-    std::sort(game.asked.begin(), game.asked.end());
-    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 2, 3, 4, 9}));
-    EXPECT_NE(table.Find(1), nullptr); // there, expires now
-    for (std::int32_t dropped : {2, 3, 4, 9})
-        EXPECT_EQ(table.Find(dropped), nullptr) << dropped; // gone or stale
-    table.PurgeOffers(now + 1801, game.Exists());
+    vehicles = {1, 3};
+    asked.clear();
+    table.PurgeOffers(now + 1800, exists);
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::int32_t>{1, 2, 3, 4, 9}));
+    EXPECT_NE(table.Find(1), nullptr); // there, expires now; the others are gone, stale or both
+    for (std::int32_t dropped : {2, 3, 4, 9}) EXPECT_EQ(table.Find(dropped), nullptr) << dropped;
+    table.PurgeOffers(now + 1801, exists);
     EXPECT_EQ(table.Find(1), nullptr);
-    game.next = {777, 0};
-    EXPECT_EQ(table.GetOrCreateOffer(1, now, game.Exists(), game.Appraiser()).price, 777);
+    next = {777, 0};
+    EXPECT_EQ(table.GetOrCreateOffer(1, now, exists, appraise).price, 777);
 }
 
 // A bargain moves the price by 0 to 250 in fifties, up only while selling, as a 32-bit sum, and uses one
