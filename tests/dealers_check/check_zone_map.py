@@ -48,12 +48,10 @@ with tempfile.TemporaryDirectory() as folder:
     assert float(circles[1].get("r")) == 25
     assert "1 Harbour lot & <annex>" in texts and "2 caf\u00e9 ??" in texts, texts
 
-with tempfile.TemporaryDirectory() as folder:
     generator = random.Random(11)
     assert len(run(folder, [b"%.2f,%.2f,0,%d,Lot %d\n" % (generator.uniform(-4000, 4000), generator.uniform(
         -4000, 4000), generator.randint(5, 80), i) for i in range(10000)])[0]) == 10000
 
-with tempfile.TemporaryDirectory() as folder:
     svg = os.path.join(folder, "sample_zones.svg")
     subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,
                    capture_output=True)

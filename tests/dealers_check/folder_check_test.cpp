@@ -57,8 +57,7 @@ TEST(FolderCheck, FindingsOfALine) {
         {"", "", {{0, kWarning, "holds no dealer place"}}},
     };
     for (const auto& [conf, csv, expected] : cases) { // the findings of both files, and the exit status
-        SCOPED_TRACE(testing::PrintToString(std::string(conf ? conf : "none")) + " " +
-                     testing::PrintToString(std::string(csv)));
+        SCOPED_TRACE(testing::PrintToString(std::pair(std::string(conf ? conf : "none"), std::string(csv))));
         const FolderCheck check = Check(conf, csv);
         std::vector<dealers_check::Finding> found = check.settings.findings;
         found.insert(found.end(), check.dealer_list.findings.begin(), check.dealer_list.findings.end());
