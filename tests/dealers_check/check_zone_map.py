@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""dealers-check --map, read back as XML: one circle per dealer at its place with its radius, styled by what
-the check finds, also for 10,000 zones and labels that are no valid text; docs/sample_zones.svg is the
-map dealers-check draws of the sample data today.  usage: check_zone_map.py DEALERS_CHECK SOURCE_DIR"""
+"""dealers-check --map read back as XML: a circle per dealer at its place and radius, styled by the findings, also
+for 10,000 zones and labels that are no valid text; docs/sample_zones.svg is today's map of the sample data."""
 import os
 import random
 import subprocess
@@ -49,12 +48,10 @@ with tempfile.TemporaryDirectory() as folder:
     assert float(circles[1].get("r")) == 25
     assert "1 Harbour lot & <annex>" in texts and "2 caf\u00e9 ??" in texts, texts
 
-with tempfile.TemporaryDirectory() as folder:
     generator = random.Random(11)
     assert len(run(folder, [b"%.2f,%.2f,0,%d,Lot %d\n" % (generator.uniform(-4000, 4000), generator.uniform(
         -4000, 4000), generator.randint(5, 80), i) for i in range(10000)])[0]) == 10000
 
-with tempfile.TemporaryDirectory() as folder:
     svg = os.path.join(folder, "sample_zones.svg")
     subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,
                    capture_output=True)

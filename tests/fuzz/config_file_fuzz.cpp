@@ -1,4 +1,4 @@
-// libFuzzer harness of the settings reader: any bytes as dealers.conf, against the reference reader.
+// The settings reader on any bytes as dealers.conf, against the reference reader.
 #include "reader_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,4 +1,4 @@
-// libFuzzer harness of the dealer list reader: any bytes as dealers.csv, against the reference reader.
+// The dealer list reader on any bytes as dealers.csv, against the reference reader.
 #include "reader_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,6 +1,5 @@
-// libFuzzer harness of dealers-check's reading of a folder: any bytes as dealers.conf and dealers.csv (the
-// first byte says how many of the rest go to dealers.conf). Checks that the report stays bounded, counts what
-// it does not list, and agrees with the dealer list reader.
+// dealers-check's reading of a folder: any bytes as dealers.conf (as many as the first byte says) and
+// dealers.csv. The report stays bounded, counts what it does not list, and agrees with the list reader.
 #include "folder_check.h"
 #include "reader_checks.h"
 

@@ -1,5 +1,5 @@
-// libFuzzer harness of the executable's version reader behind dealers-check --game: any bytes as a game's
-// executable. Every offset comes from the file, so none may lead outside it.
+// The version reader behind dealers-check --game on any bytes: every offset comes from the file, so none may
+// lead outside it.
 #include "pe_version.h"
 #include "reader_checks.h"
 

@@ -17,7 +17,6 @@ namespace {
 
 TEST(Appraisal, Arithmetic) {
     const std::tuple<float, std::uint32_t, std::uint32_t, std::int32_t> cases[] = {
-        // health, baseValue, q, k
         {1000.0f, 20000, 20000, 8000},
         {1500.0f, 20000, 20000, 8000}, // capped at 1000
         {NAN, 20000, 20000, 8000},     // NaN reads 1000
@@ -35,8 +34,7 @@ TEST(Appraisal, Arithmetic) {
     };
     for (const auto& [health, baseValue, q, k] : cases) {
         const AppraisalBasis basis = AppraisalBasisOf(health, baseValue);
-        EXPECT_EQ(basis.q, q) << health << " " << baseValue;
-        EXPECT_EQ(basis.k, k) << health << " " << baseValue;
+        EXPECT_EQ(std::pair(basis.q, basis.k), std::pair(q, k)) << health << " " << baseValue;
     }
 }
 
@@ -46,8 +44,7 @@ TEST(Appraisal, FullHealthAtTwentyThousandReachesEveryPriceFromTwelveToTwentyEig
     std::set<std::int32_t> bargains;
     for (int i = 0; i < 300000; ++i) {
         const Appraisal appraisal = Appraise(1000.0f, 20000, generator);
-        ASSERT_GE(appraisal.price, 12000);
-        ASSERT_LE(appraisal.price, 28000);
+        ASSERT_TRUE(appraisal.price >= 12000 && appraisal.price <= 28000) << appraisal.price;
         seen[appraisal.price - 12000] = true;
         bargains.insert(appraisal.bargains);
     }
@@ -55,63 +52,45 @@ TEST(Appraisal, FullHealthAtTwentyThousandReachesEveryPriceFromTwelveToTwentyEig
     EXPECT_EQ(bargains, (std::set<std::int32_t>{0, 1, 2, 3, 4, 5}));
 }
 
-// The game's side: which vehicles exist, what it was asked, what an appraisal gives.
-struct Game {
-    explicit Game(std::set<std::int32_t> existing) : vehicles(std::move(existing)) {}
-    std::set<std::int32_t> vehicles;
+// Made once, appraised only if the game has the vehicle, kept until a purge (its expiry runs past 32 bits)
+// that asks once per offer and drops the gone and the stale; a dropped offer is made afresh.
+TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
+    std::set<std::int32_t> vehicles{1, 2, 3, 4}; // the game's, and what it was asked
     std::vector<std::int32_t> asked, appraised;
     Appraisal next{20000, 3};
-
-    auto Exists() {
-        return [this](std::int32_t vehicle) { return asked.push_back(vehicle), vehicles.count(vehicle) > 0; };
-    }
-    auto Appraiser() {
-        return [this](std::int32_t vehicle) { return appraised.push_back(vehicle), next; };
-    }
-};
-
-// An offer is made once, appraised only when the game has the vehicle, and kept as it is however much time
-// passes (its expiry runs past 32 bits) until a purge. The purge asks once per offer and drops those whose
-// vehicle is gone and those past their expiry, not one that expires now; a dropped offer is made afresh.
-TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
-    Game game{{1, 2, 3, 4}};
+    const auto exists = [&](std::int32_t v) { return asked.push_back(v), vehicles.count(v) > 0; };
+    const auto appraise = [&](std::int32_t v) { return appraised.push_back(v), next; };
     OfferTable table;
     const std::int64_t now = INT32_MAX;
     const auto fields = [](const VehicleOffer& o) {
         return std::tuple(o.vehicle, o.price, o.bargains_left, o.expiry);
     };
-    VehicleOffer& offer = table.GetOrCreateOffer(1, now, game.Exists(), game.Appraiser());
+    VehicleOffer& offer = table.GetOrCreateOffer(1, now, exists, appraise);
     EXPECT_EQ(fields(offer), std::tuple(1, 20000, 3, now + 1800));
-    game.next = {1, 1};
-    EXPECT_EQ(&table.GetOrCreateOffer(1, now + 1'000'000, game.Exists(), game.Appraiser()), &offer);
+    next = {1, 1};
+    EXPECT_EQ(&table.GetOrCreateOffer(1, now + 1'000'000, exists, appraise), &offer);
     EXPECT_EQ(fields(offer), std::tuple(1, 20000, 3, now + 1800));
-    EXPECT_EQ(fields(table.GetOrCreateOffer(9, now, game.Exists(), game.Appraiser())),
-              std::tuple(9, 0, 0, now + 1800));
-    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 9}));
-    EXPECT_EQ(game.appraised, std::vector<std::int32_t>{1});
+    EXPECT_EQ(fields(table.GetOrCreateOffer(9, now, exists, appraise)), std::tuple(9, 0, 0, now + 1800));
+    EXPECT_EQ(asked, (std::vector<std::int32_t>{1, 9}));
+    EXPECT_EQ(appraised, std::vector<std::int32_t>{1});
 
-    for (std::int32_t vehicle : {2, 3, 4})
-        table.GetOrCreateOffer(vehicle, now, game.Exists(), game.Appraiser());
+    for (std::int32_t vehicle : {2, 3, 4}) table.GetOrCreateOffer(vehicle, now, exists, appraise);
     table.Find(3)->expiry = table.Find(4)->expiry = now;
-    game.vehicles = {1, 3};
-    game.asked.clear();
-    table.PurgeOffers(now + 1800, game.Exists());
-    std::sort(game.asked.begin(), game.asked.end());
-    EXPECT_EQ(game.asked, (std::vector<std::int32_t>{1, 2, 3, 4, 9}));
-    EXPECT_NE(table.Find(1), nullptr); // there, expires now
-    EXPECT_EQ(table.Find(2), nullptr); // gone
-    EXPECT_EQ(table.Find(3), nullptr); // there, stale
-    EXPECT_EQ(table.Find(4), nullptr); // gone, stale
-    EXPECT_EQ(table.Find(9), nullptr); // never there
-    table.PurgeOffers(now + 1801, game.Exists());
+    vehicles = {1, 3};
+    asked.clear();
+    table.PurgeOffers(now + 1800, exists);
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::int32_t>{1, 2, 3, 4, 9}));
+    EXPECT_NE(table.Find(1), nullptr); // there, expires now; the others are gone, stale or both
+    for (std::int32_t dropped : {2, 3, 4, 9}) EXPECT_EQ(table.Find(dropped), nullptr) << dropped;
+    table.PurgeOffers(now + 1801, exists);
     EXPECT_EQ(table.Find(1), nullptr);
-    game.next = {777, 0};
-    EXPECT_EQ(table.GetOrCreateOffer(1, now, game.Exists(), game.Appraiser()).price, 777);
+    next = {777, 0};
+    EXPECT_EQ(table.GetOrCreateOffer(1, now, exists, appraise).price, 777);
 }
 
-// A bargain moves the price by 0 to 250 in fifties, up only while the player sells, as a 32-bit sum, uses
-// up one bargain and never changes the expiry; with none left, or no offer, it is refused and changes
-// nothing.
+// A bargain moves the price by 0 to 250 in fifties, up only while selling, as a 32-bit sum, and uses one
+// bargain; with none left, or no offer, it is refused and changes nothing.
 TEST(Bargain, StepsOfFiftiesUpOnlyWhileSelling) {
     std::mt19937 generator(5);
     for (DealState state : {DealState::Idle, DealState::Buying, DealState::Selling, DealState::AfterDeal}) {
@@ -127,9 +106,7 @@ TEST(Bargain, StepsOfFiftiesUpOnlyWhileSelling) {
         EXPECT_EQ(steps, expected) << static_cast<int>(state);
         const std::int32_t price = offer.price;
         EXPECT_FALSE(table.BargainOffer(1, state, generator));
-        EXPECT_EQ(offer.price, price);
-        EXPECT_EQ(offer.bargains_left, 0);
-        EXPECT_EQ(offer.expiry, 1800);
+        EXPECT_EQ(std::tuple(offer.price, offer.bargains_left, offer.expiry), std::tuple(price, 0, 1800));
     }
     VehicleOffer offer{.price = INT32_MIN, .bargains_left = 100};
     while (offer.price == INT32_MIN && offer.bargains_left > 0) offer.Bargain(false, generator);
@@ -142,11 +119,9 @@ TEST(Bargain, StepsOfFiftiesUpOnlyWhileSelling) {
     EXPECT_TRUE(table.entries.empty()); // none created
 }
 
-// The rated price cut to hundreds less one; a rated price beyond 32 bits stops at the nearest 32-bit limit,
-// never turning its sign over, and one that is not a number rates as 0.
+// A rated price beyond 32 bits stops at the nearest limit, never turning its sign over; NaN rates as 0.
 TEST(DealPrice, CutsTheRatedPriceToHundredsLessOne) {
     const std::tuple<std::int32_t, float, std::int32_t> cases[] = {
-        // offer, rate, price
         {12345, 0.8f, 9799},   // rated 9876
         {100000, 0.9f, 89999}, // 90000 exactly
         {20000, 1.0f, 19999},

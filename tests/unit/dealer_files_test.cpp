@@ -1,6 +1,5 @@
-// The dealer data files: the text-mode line cutting both share, the settings reader and the dealer list,
-// checked against the reference readers, and the module that loads them. Mended: a last line without a line
-// feed is read, and a line whose number does not convert is skipped.
+// The dealer data files: the text-mode lines both share, the settings and the dealer list against the
+// reference readers, and the module that loads them.
 #include "dealer/dealer_module.h"
 #include "dealer/text_file.h"
 #include "dealer_test_files.h"
@@ -17,8 +16,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// Windows text mode drops only a carriage return right before a line feed and ends the text at Ctrl-Z; every
-// line feed ends a line, and a last line needs none. Then the corners of the settings lines and their values.
+// Text mode's corners (CR, LF, Ctrl-Z, a last line without LF), then those of the settings lines and values.
 TEST(TextFile, LinesAndBothReadersAgreeWithTheReference) {
     const std::string files[] = {
         "",
@@ -67,14 +65,13 @@ TEST(TextFile, ReadsEveryByteOfFilesAndStreams) {
     EXPECT_EQ(ReadFileBytes(dir.Write("big", bytes)), bytes);
     EXPECT_EQ(ReadFileBytes(dir.Write("empty", "")), "");
     EXPECT_EQ(ReadFileBytes(dir.Path("missing")), "");
-    EXPECT_EQ(ReadFileBytes(dir.path().string()), "");
+    EXPECT_EQ(ReadFileBytes(dir.path()), "");
     EXPECT_FALSE(ReadFileBytes("/proc/self/cmdline").empty()); // tells no size: read to its end all the same
     std::istringstream in(bytes);
     EXPECT_EQ(ReadAllBytes(in), bytes);
 }
 
-// Rounded to nearest, ties to even; the largest float ends half an ulp above FLT_MAX. Settings convert as
-// atof and then narrow so (the reference checks compare every value read).
+// Ties to even; the largest float ends half an ulp above FLT_MAX.
 TEST(Settings, NarrowsToTheNearestFloat) {
     EXPECT_EQ(NarrowToFloat(1.0 + 0x1p-24), 1.0f);
     EXPECT_EQ(NarrowToFloat(1.0 + 0x1p-23 + 0x1p-24), 1.0f + 0x1p-22f);
@@ -83,8 +80,7 @@ TEST(Settings, NarrowsToTheNearestFloat) {
     EXPECT_EQ(NarrowToFloat(-0x1.ffffffp127), -INFINITY);
 }
 
-// Each line between two good ones against the reference, with its outcome's text and the message std::stof /
-// std::stoi give.
+// Each line between two good ones, against the reference, with its outcome's text and stof / stoi's message.
 TEST(DealerList, EachLineBetweenTwoGoodOnes) {
     const std::tuple<std::string_view, const char*, const char*> lines[] = {
         {"100.5,-20,15.25,30", "accepted", ""},
@@ -105,17 +101,13 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
         {"0,0,0,0x10", "accepted", ""}, // radius 0
         {"0x1p4,0x.8,-0X1P-1,1", "accepted", ""},
         {"1,2,3,,", "not a number", "invalid stoi argument"},
-        {"1,2,3, ", "not a number",
-         "invalid stoi argument"}, // the blank radius must not run into the next line
+        {"1,2,3, ", "not a number", "invalid stoi argument"}, // a blank radius must not read the next line
         {"1,x,1e40,99999999999", "not a number", "invalid stof argument"}, // the first failing field decides
     };
     for (const auto& [line, status, message] : lines) {
         SCOPED_TRACE(line);
         errno = ERANGE; // a stale errno fails no conversion
-        std::vector<DealerLineReport> report;
-        EXPECT_NO_THROW(report =
-                            reference::CheckDealerListReader("1,2,3,4\n" + std::string(line) + "\n5,6,7,8"));
-        ASSERT_EQ(report.size(), 3u);
+        const auto report = reference::CheckDealerListReader("1,2,3,4\n" + std::string(line) + "\n5,6,7,8");
         EXPECT_STREQ(DealerLineStatusText(report[1].line.status), status);
         EXPECT_STREQ(DealerLineConversionMessage(report[1].line), message);
     }
@@ -124,8 +116,8 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
     EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::TooFewPieces), "too few pieces");
 }
 
-// Both files under the current directory, or without them no dealers and the default rates. The durations are
-// not settings. (The game's rates and dealers at work: tests/host.)
+// Both files under the current directory, or without them no dealers and the default rates; the durations
+// are not settings.
 TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
     TempDir dir;
     dir.Write("car_dealers/dealers.conf", "bargain_interval=10\r\ncooldown_duration=1\r\nhold_duration=0\r\n"
@@ -135,17 +127,14 @@ TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
     std::filesystem::current_path(dir.path());
     const DealerModule module;
     std::filesystem::current_path(saved);
-    EXPECT_EQ(module.price_rate_sell, 0.4f);
-    EXPECT_EQ(module.price_rate_buy, 2.0f);
+    EXPECT_EQ(std::pair(module.price_rate_sell, module.price_rate_buy), std::pair(0.4f, 2.0f));
     ASSERT_EQ(module.dealers.size(), 2u);
     EXPECT_EQ(module.dealers[1].radius, 4);
-    EXPECT_EQ(module.bargain_interval, 3);
-    EXPECT_EQ(module.cooldown_duration, 5);
-    EXPECT_EQ(module.hold_duration, 7);
+    EXPECT_EQ(std::tuple(module.bargain_interval, module.cooldown_duration, module.hold_duration),
+              std::tuple(3, 5, 7));
     const DealerModule none(dir.Path("none.csv"), dir.Path("none.conf"));
     EXPECT_TRUE(none.dealers.empty());
-    EXPECT_EQ(none.price_rate_sell, 0.5f);
-    EXPECT_EQ(none.price_rate_buy, 0.8f);
+    EXPECT_EQ(std::pair(none.price_rate_sell, none.price_rate_buy), std::pair(0.5f, 0.8f));
 }
 
 } // namespace

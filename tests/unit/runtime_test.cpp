@@ -38,8 +38,7 @@ TEST(CallDisplacement, ForwardAndBackwardTargetsWrapIn32Bits) {
             EXPECT_EQ(CallDestination(site, CallDisplacement(site, target)), target);
 }
 
-// A message never shown is not on screen, not even at second 0 (the six seconds of one shown are played by
-// tests/host).
+// Not even at second 0 (the six seconds of a message shown are played by tests/host).
 TEST(TimedMessage, NeverShownIsNeverVisible) {
     EXPECT_FALSE(TimedMessageVisible(TimedMessage().expiry, 0));
 }
