@@ -48,7 +48,7 @@ std::string Where(const testhost::DrawnText& text) {
 
 class Demo {
   public:
-    Demo(World& world, const Lot& lot) : driver_(world), world_(world), lot_(lot) {}
+    Demo(World& world, const Lot& lot) : driver_(world), world_(driver_.world), lot_(lot) {}
 
     void Say(const char* format, ...) {
         va_list arguments;

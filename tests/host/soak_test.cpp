@@ -17,7 +17,8 @@ namespace {
 constexpr float kLots[3][2] = {{100, 100}, {300, 100}, {120, 110}}; // the third overlaps the first
 
 // Changes the world at random for the next frame.
-void ChangeAtRandom(testhost::World& world, std::mt19937& random) {
+void ChangeAtRandom(testhost::Session& s, std::mt19937& random) {
+    testhost::World& world = s.world;
     const auto chance = [&](double p) { return std::bernoulli_distribution(p)(random); };
     const auto around = [&](float centre) {
         return centre + std::uniform_real_distribution<float>(-25, 25)(random);
@@ -63,8 +64,7 @@ void ChangeAtRandom(testhost::World& world, std::mt19937& random) {
     world.failCharacterCreation = chance(0.01);
     if (chance(0.3)) world.player.money = std::uniform_real_distribution<float>(-1000, 40000)(random);
     world.player.alertLevel = std::uniform_int_distribution<int>(0, 3)(random);
-    testhost::Character* salesman =
-        world.created.empty() ? nullptr : world.FindCharacter(world.created.back().handle);
+    testhost::Character* salesman = s.Salesman();
     const int fate = salesman && chance(0.01) ? std::uniform_int_distribution<int>(1, 4)(random) : 0;
     if (fate == 1) salesman->dead = true;
     if (fate == 2) salesman->injured = true;
@@ -80,7 +80,7 @@ TEST(Soak, DealsAreMadeAndThePluginsHeapStopsGrowing) {
     const int frames = setting ? std::atoi(setting) : 100000, warmUp = frames / 5;
     std::int64_t warmPeak = testhost::PluginLiveBlocks(), peak = warmPeak;
     for (int frame = 0; frame < frames; ++frame) {
-        ChangeAtRandom(s.world, random);
+        ChangeAtRandom(s, random);
         testhost::RunFrame();
         for (const testhost::IssuedCommand& command : s.world.commands) {
             opened += command.name == "AddCharacterToGroup";
