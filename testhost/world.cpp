@@ -291,13 +291,17 @@ std::uint32_t U(const void* pointer) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
+// A game function given another object than the game's own (none, or one it no longer uses) reads
+// what is not there: the game goes down.
+[[noreturn]] void WrongObject(const char* function) {
+    std::fprintf(stderr, "stand-in game: %s was given an object that is not the game's\n", function);
+    std::abort();
+}
+
 VehicleObject* GAME_MEMBER GameGetVehicleObject(VehiclePool* pool, std::int32_t handle) {
     World& w = Active();
     LogHostCall(w, "GetVehicleObject", pool, {static_cast<std::uint32_t>(handle)});
-    if (pool != &g_vehiclePools[g_vehiclePoolIndex]) {
-        ++w.counters.wrongThis;
-        return nullptr;
-    }
+    if (pool != &g_vehiclePools[g_vehiclePoolIndex]) WrongObject("GetVehicleObject");
     Vehicle* vehicle = w.FindVehicle(handle);
     if (vehicle == nullptr) {
         ++w.counters.unknownVehicleObjects;
@@ -309,10 +313,7 @@ VehicleObject* GAME_MEMBER GameGetVehicleObject(VehiclePool* pool, std::int32_t 
 std::int32_t GAME_MEMBER GameGetCharacterHandle(CharacterPool* pool, CharacterObject* object) {
     World& w = Active();
     LogHostCall(w, "GetCharacterHandle", pool, {U(object)});
-    if (pool != &g_characterPool) {
-        ++w.counters.wrongThis;
-        return 0;
-    }
+    if (pool != &g_characterPool) WrongObject("GetCharacterHandle");
     for (const Character* character : w.Characters())
         if (&character->object == object) return character->handle;
     return 0;
@@ -347,6 +348,7 @@ void GameLoadRequestedModels(std::int32_t flags) {
 void GameRegisterCharacterObject(CharacterObject* object, std::int32_t flags) {
     World& w = Active();
     LogHostCall(w, "RegisterCharacterObject", nullptr, {U(object), static_cast<std::uint32_t>(flags)});
+    if (object == nullptr) WrongObject("RegisterCharacterObject");
     for (Character* character : w.Characters())
         if (&character->object == object) character->registered = true;
 }
@@ -379,10 +381,7 @@ CharacterObject* GAME_MEMBER GameCreateCharacterObject(CharacterFactory* factory
     LogHostCall(w, "CreateCharacterObject", factory,
                 {U(zero), static_cast<std::uint32_t>(modelIndex), U(matrix),
                  static_cast<std::uint32_t>(fourth), static_cast<std::uint32_t>(fifth)});
-    if (factory != &g_factory) {
-        ++w.counters.wrongThis;
-        return nullptr;
-    }
+    if (factory != &g_factory) WrongObject("CreateCharacterObject");
     CreatedCharacter record;
     record.zeroWord = *zero;
     record.modelIndex = modelIndex;

@@ -167,7 +167,6 @@ struct WorldCounters {
     int unknownLookups = 0;
     int handlerCalls = 0;
     int unknownVehicleObjects = 0; // GetVehicleObject with a handle the pool does not hold
-    int wrongThis = 0;             // a member function called with another object in ECX
 };
 
 class World {

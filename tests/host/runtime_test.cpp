@@ -1,6 +1,8 @@
-// The plugin's runtime linked into a stand-in game: address resolution, call patching and the
-// dispatch of the game events, observed from the inside.
+// The plugin's runtime linked into a stand-in game: address resolution, call patching, the dispatch
+// of the game events and the price rules of the 32-bit build, observed from the inside.
 #include "contact.h"
+#include "dealer/interaction/deal_price.h"
+#include "dealer/vehicle_offers.h"
 #include "imports.h"
 #include "runtime/code_patch.h"
 #include "runtime/game_events.h"
@@ -54,49 +56,16 @@ class GameEvents : public testing::Test {
         testhost::RedirectImport(game, "kernel32.dll", "VirtualProtect",
                                  reinterpret_cast<const void*>(g_virtual_protect));
     }
-    void SetUp() override {
-        g_calls.clear();
-        g_context_seen = 0;
-    }
     void TearDown() override {
-        for (EventList* list : {&ScriptTickEvent, &PreCallEvent2, &PreCallEvent7}) list->clear();
-        PostCallEvent5.clear();
-        PostCallEvent6.clear();
+        for (EventList* list : {&ScriptTickEvent, &PreCallEvent7}) list->clear();
         testhost::WriteWord(testhost::ActiveScriptContextAddress(), testhost::GameScriptContext());
     }
 };
 
-TEST(PatchCall, ReturnsThePreviousDestinationAndKeepsTheProtection) {
-    // A spare call site in the game image, at the far end from everything else.
-    const std::uint32_t site = testhost::Base() + 0x1400000;
-    const std::uint32_t below = testhost::Base() + 0x2000; // destination below the site
-    testhost::WriteCall(site, reinterpret_cast<const void*>(below));
-    DWORD previous = 0;
-    ASSERT_TRUE(VirtualProtect(reinterpret_cast<void*>(site), 5, PAGE_EXECUTE_READ, &previous));
-
-    const std::uint32_t first = 0x64000000, second = 0x65000000;
-    EXPECT_EQ(PatchCall(site, first), below);
-    EXPECT_EQ(Protection(site), static_cast<DWORD>(PAGE_EXECUTE_READ));
-    EXPECT_EQ(PatchCall(site, second), first);
-    EXPECT_EQ(*reinterpret_cast<const unsigned char*>(site), 0xE8);
-    EXPECT_EQ(site + 5 + testhost::ReadWord(site + 1), second);
-    EXPECT_EQ(Protection(site), static_cast<DWORD>(PAGE_EXECUTE_READ));
-    VirtualProtect(reinterpret_cast<void*>(site), 5, previous, &previous);
-    EXPECT_EQ(PatchCall(0, first), 0u);
-}
-
-TEST(PatchCall, LeavesCodeWhoseProtectionCannotBeChangedAlone) {
-    // Reserved address space: no protection change is possible there, and touching it would fault.
-    void* reserved = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
-    ASSERT_NE(reserved, nullptr);
-    EXPECT_EQ(PatchCall(reinterpret_cast<std::uintptr_t>(reserved), 0x64000000), 0u);
-    EXPECT_EQ(ReadCallDestination(reinterpret_cast<std::uintptr_t>(reserved)), 0u);
-    VirtualFree(reserved, 0, MEM_RELEASE);
-}
-
 // Calls across a page boundary, each byte of the call on either page, and one that ends where
 // reserved space begins. The pages cannot even be read without a protection change: a byte read or
-// written outside the changed range faults. A call running into reserved space is left alone.
+// written outside the changed range faults. Each patch returns the destination it replaces and
+// leaves the protection as it was; reserved space, a call running into it and address 0 are left alone.
 TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
     auto* pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 4 * 4096, MEM_RESERVE, PAGE_NOACCESS));
     ASSERT_NE(VirtualAlloc(pages, 3 * 4096, MEM_COMMIT, PAGE_NOACCESS), nullptr);
@@ -108,14 +77,19 @@ TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
         testhost::WriteCall(site, reinterpret_cast<const void*>(below));
         VirtualProtect(pages, 3 * 4096, PAGE_NOACCESS, &previous);
         EXPECT_EQ(PatchCall(site, 0x64000000), below) << site - first;
+        EXPECT_EQ(PatchCall(site, 0x65000000), 0x64000000u) << site - first;
         for (int page = 0; page < 3; ++page) EXPECT_EQ(Protection(first + page * 4096), DWORD{PAGE_NOACCESS});
         VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READ, &previous);
-        EXPECT_EQ(site + 5 + testhost::ReadWord(site + 1), 0x64000000u) << site - first;
+        EXPECT_EQ(pages[site - first], 0xE8);
+        EXPECT_EQ(site + 5 + testhost::ReadWord(site + 1), 0x65000000u) << site - first;
     }
     VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READWRITE, &previous);
     pages[3 * 4096 - 1] = 0xCC; // not even a call
     EXPECT_EQ(PatchCall(first + 3 * 4096 - 1, 0x64000000), 0u);
     EXPECT_EQ(pages[3 * 4096 - 1], 0xCC);
+    EXPECT_EQ(PatchCall(first + 3 * 4096, 0x64000000), 0u);
+    EXPECT_EQ(ReadCallDestination(first + 3 * 4096), 0u);
+    EXPECT_EQ(PatchCall(0, 0x64000000), 0u);
     VirtualFree(pages, 0, MEM_RELEASE);
 }
 
@@ -138,8 +112,8 @@ TEST_F(GameEvents, ListenersRunInOrderInThePluginsContextAndAThrowDoesNotReachTh
     testhost::RunFrame();
     EXPECT_EQ(g_calls, (std::vector<int>{1, 2}));
     EXPECT_EQ(g_context_seen, reinterpret_cast<std::uintptr_t>(PluginScriptContext));
-    EXPECT_EQ(testhost::LastRecord(0).calls, callsBefore + 1);
-    EXPECT_EQ(testhost::LastRecord(0).context, testhost::GameScriptContext());
+    EXPECT_EQ(std::pair(testhost::LastRecord(0).calls, testhost::LastRecord(0).context),
+              std::pair(callsBefore + 1, testhost::GameScriptContext()));
     EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
     testhost::RunSite(6, {});
     EXPECT_EQ(g_calls, (std::vector<int>{1, 2, 7}));
@@ -151,26 +125,14 @@ TEST_F(GameEvents, ListenersRunInOrderInThePluginsContextAndAThrowDoesNotReachTh
     EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), 0u);
 }
 
-std::vector<std::pair<int, std::uint32_t>> g_objects_seen; // event, object
-std::uint32_t g_callee_calls_seen = 0;
-
-// Each post-call event's listeners, and only they, get the object of that site's call.
-TEST_F(GameEvents, PostCallListenersGetThatCallsObjectAfterTheCallee) {
-    PostCallEvent5.push_back([](void* object) {
-        g_objects_seen.emplace_back(5, reinterpret_cast<std::uintptr_t>(object));
-        g_callee_calls_seen = testhost::LastRecord(4).calls;
-    });
-    PostCallEvent6.push_back(
-        [](void* object) { g_objects_seen.emplace_back(6, reinterpret_cast<std::uintptr_t>(object)); });
-    const std::uint32_t callsBefore = testhost::LastRecord(4).calls;
-    testhost::Registers registers{};
-    for (const auto& [site, object] : {std::pair{4, 0x0BADF00Du}, {4, 0x12345678u}, {5, 0x600Du}}) {
-        registers.ecx = object;
-        EXPECT_EQ(testhost::RunSite(site, registers), testhost::PostCallResult(object));
-    }
-    EXPECT_EQ(g_callee_calls_seen, callsBefore + 2); // the game's function had already run
-    EXPECT_EQ(g_objects_seen,
-              (std::vector<std::pair<int, std::uint32_t>>{{5, 0x0BADF00D}, {5, 0x12345678}, {6, 0x600D}}));
+// The price rules as the plugin's 32-bit build computes them: single precision throughout, so a
+// rated price that lands on a whole hundred is not lost to excess precision.
+TEST(FloatRules, PricesNearWholeNumbersMatchTheNativeBuild) {
+    EXPECT_EQ(DealPrice(10000, 0.9f), 8999); // 10000 x 0.9f is 9000 in single precision, 8999.9998 in x87
+    EXPECT_EQ(DealPrice(12345, 0.8f), 9799);
+    EXPECT_EQ(DealPrice(12345, 0.5f), 6099);
+    EXPECT_EQ(AppraisalBasisOf(999.9f, 20000).q, 19980u);
+    EXPECT_EQ(AppraisalBasisOf(-1.0f, 20000).q, 4294947u);
 }
 
 } // namespace
