@@ -1,8 +1,8 @@
 // A long random session with the real DLL in the stand-in game: random keys, walks and drives
 // among several lots, vehicles appearing and vanishing, salesmen dying and being attacked, the player
-// object missing now and then, the clock running. Deals must open, and vehicles be bought, sold and
-// bargained for; the plugin's own live heap blocks, which the game counts, stop growing after a
-// warm-up.
+// object or its transform missing now and then, the clock running. Deals must open, and vehicles be
+// bought, sold and bargained for; the plugin's own live heap blocks, which the game counts, stop
+// growing after a warm-up.
 #include "contact.h"
 #include "imports.h"
 #include "session.h"
@@ -27,9 +27,7 @@ void ChangeAtRandom(testhost::Session& s, std::mt19937& random) {
         return vehicles[std::uniform_int_distribution<std::size_t>(0, vehicles.size() - 1)(random)];
     };
     world.BeginFrame();
-    world.commands.clear();
-    world.hostCalls.clear();
-    world.keysHeld.clear();
+    world.commands.clear(), world.hostCalls.clear(), world.keysHeld.clear();
     if (chance(0.2)) world.keysHeld.insert(0x12);
     if (chance(0.2)) world.keysHeld.insert(0x0E);
     if (chance(0.3)) testhost::AdvanceClock(1);
@@ -61,6 +59,7 @@ void ChangeAtRandom(testhost::Session& s, std::mt19937& random) {
     if (testhost::Vehicle* car = world.FindVehicle(player.vehicle)) car->position = player.position();
     if (chance(0.005)) player.SetPosition({1000, 1000, 0}); // far from every lot
     world.playerObjectPresent = !chance(0.002);
+    player.object.transform = chance(0.002) ? nullptr : player.matrix;
     world.failCharacterCreation = chance(0.01);
     if (chance(0.3)) world.player.money = std::uniform_real_distribution<float>(-1000, 40000)(random);
     world.player.alertLevel = std::uniform_int_distribution<int>(0, 3)(random);
