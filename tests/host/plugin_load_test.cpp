@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <tlhelp32.h>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -126,25 +127,18 @@ TEST(PluginLoad, GameCalleesSeeTheRegistersAndStackTheGamePrepared) {
         const std::uint32_t callsBefore = testhost::LastRecord(site).calls;
         const std::uint32_t result = testhost::RunSite(site, in);
         const testhost::SiteRecord& seen = testhost::LastRecord(site);
-        EXPECT_EQ(seen.calls, callsBefore + 1);
-        EXPECT_EQ(seen.ecx, in.ecx);
-        EXPECT_EQ(seen.ebx, in.ebx);
-        EXPECT_EQ(seen.esi, in.esi);
-        EXPECT_EQ(seen.edi, in.edi);
-        EXPECT_EQ(seen.ebp, in.ebp);
-        EXPECT_EQ(seen.context, testhost::GameScriptContext());
+        EXPECT_EQ(std::tuple(seen.calls, seen.ecx, seen.ebx, seen.esi, seen.edi, seen.ebp, seen.context),
+                  std::tuple(callsBefore + 1, in.ecx, in.ebx, in.esi, in.edi, in.ebp,
+                             testhost::GameScriptContext()));
         const bool postCall = site == 4 || site == 5;
         if (postCall) {
             // A member function without stack arguments: it returns its result to the game unchanged.
             EXPECT_EQ(result, testhost::PostCallResult(in.ecx));
         } else {
             // Entered by the game's own call instruction: same return address, same arguments.
-            EXPECT_EQ(seen.eax, in.eax);
-            EXPECT_EQ(seen.edx, in.edx);
-            EXPECT_EQ(seen.stack[0], testhost::SiteAddress(site) + 5);
-            EXPECT_EQ(seen.stack[2], testhost::kStackArgument1);
-            EXPECT_EQ(seen.stack[3], testhost::kStackArgument2);
-            EXPECT_EQ(result, in.eax);
+            EXPECT_EQ(std::tuple(seen.eax, seen.edx, seen.stack[0], seen.stack[2], seen.stack[3], result),
+                      std::tuple(in.eax, in.edx, testhost::SiteAddress(site) + 5, testhost::kStackArgument1,
+                                 testhost::kStackArgument2, in.eax));
         }
     }
 }

@@ -18,14 +18,11 @@ namespace {
 TEST(Appraisal, Arithmetic) {
     const std::tuple<float, std::uint32_t, std::uint32_t, std::int32_t> cases[] = {
         {1000.0f, 20000, 20000, 8000},
-        {1500.0f, 20000, 20000, 8000}, // capped at 1000
-        {NAN, 20000, 20000, 8000},     // NaN reads 1000
-        {0.0f, 20000, 0, 0},
-        {0.9f, 20000, 0, 0},              // truncates to 0
+        {1500.0f, 20000, 20000, 8000},    // capped at 1000
+        {NAN, 20000, 20000, 8000},        // NaN reads 1000
         {999.9f, 20000, 19980, 7992},     // truncates to 999
         {-1.0f, 20000, 4294947, 1717978}, // (2^32 - 20000) / 1000; 0.4 q = 1717978.8
         {-1e10f, 20001, 2147483, 858993}, // below int32: INT32_MIN, the nearest limit
-        {1.0f, 1000, 1, 0},               // 0.4 truncates to 0
         {1.0f, 2000, 2, 0},               // 0.8 truncates to 0
         {1.0f, 3000, 3, 1},
         {5.0f, 1000, 5, 2},                       // 0.4 x 5 is 2, not 1.999...
@@ -124,11 +121,8 @@ TEST(DealPrice, CutsTheRatedPriceToHundredsLessOne) {
     const std::tuple<std::int32_t, float, std::int32_t> cases[] = {
         {12345, 0.8f, 9799},   // rated 9876
         {100000, 0.9f, 89999}, // 90000 exactly
-        {20000, 1.0f, 19999},
-        {-123, 0.8f, -1}, // rated -99 .. 99
-        {123, 0.8f, -1},
-        {-200, 0.8f, -101}, // rated -160
-        {-1000, 0.5f, -501},
+        {-123, 0.8f, -1},      // rated -99 .. 99
+        {-200, 0.8f, -101},    // rated -160
         {12345, 0.0f, -1},
         {12345, -1.0f, -12301},
         {2147483520, 1.0f, 2147483499}, // the largest float below 2^31

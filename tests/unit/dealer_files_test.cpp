@@ -94,7 +94,6 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
         {"x,y,z,radius", "not a number", "invalid stof argument"},
         {"1e40,0,0,10", "out of range", "stof argument out of range"},
         {"0,0,1e-50,10", "out of range", "stof argument out of range"}, // underflow, as glibc
-        {"0,0,0,99999999999", "out of range", "stoi argument out of range"},
         {"0,0,0,2147483648", "out of range", "stoi argument out of range"},
         {"0,0,0,-2147483649", "out of range", "stoi argument out of range"},
         {"0,0,0,-2147483648", "accepted", ""},

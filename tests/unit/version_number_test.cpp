@@ -1,7 +1,5 @@
-// The game build's version number, the displacement of a patched call and a message never shown.
-#include "runtime/call_displacement.h"
+// The game build's version number, read from the four words of its file version.
 #include "runtime/version_number.h"
-#include "script/screen_text.h"
 
 #include <gtest/gtest.h>
 
@@ -27,20 +25,6 @@ TEST(VersionNumber, DigitsOfTheFourWords) {
         EXPECT_EQ(VersionNumberFromWords(w[0], w[1], w[2], w[3]), number) << w[0] << w[1] << w[2] << w[3];
         EXPECT_EQ(HostVersionFromWords(w[0], w[1], w[2], w[3]), version) << w[0] << w[1] << w[2] << w[3];
     }
-}
-
-// Forward and backward targets, wrapping in 32 bits across the top of the address space.
-TEST(CallDisplacement, ForwardAndBackwardTargetsWrapIn32Bits) {
-    EXPECT_EQ(CallDisplacement(0x401000, 0x402000), 0xFFBu);
-    EXPECT_EQ(CallDestination(0xFFFFFFF0, 0x20), 0x15u);
-    for (std::uint32_t site : {0u, 0x401000u, 0x7FFFFFFEu, 0xFFFFFFFBu})
-        for (std::uint32_t target : {0u, 0x1234u, 0x80000000u, 0xFFFFFFFFu})
-            EXPECT_EQ(CallDestination(site, CallDisplacement(site, target)), target);
-}
-
-// Not even at second 0 (the six seconds of a message shown are played by tests/host).
-TEST(TimedMessage, NeverShownIsNeverVisible) {
-    EXPECT_FALSE(TimedMessageVisible(TimedMessage().expiry, 0));
 }
 
 } // namespace
