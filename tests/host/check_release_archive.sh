@@ -16,7 +16,6 @@ expected="car_dealers.dll car_dealers.txt car_dealers/ car_dealers/dealers.conf 
 rm -rf "$work"
 mkdir -p "$work"
 unzip -q "$zip" -d "$work"
-echo "unpacked: $listing"
 
 diff -r "$data" "$work/car_dealers" || fail "car_dealers/ differs from the sample"
 sed 's/$/\r/' "$notes" | cmp - "$work/car_dealers.txt" || fail "the notes are not the player notes with CR LF"
@@ -25,22 +24,19 @@ sed 's/$/\r/' "$notes" | cmp - "$work/car_dealers.txt" || fail "the notes are no
 if i686-w64-mingw32-objdump -h "$work/car_dealers.dll" | grep -q ' \.debug'; then fail "the DLL is not stripped"; fi
 # No iostreams or locale in the plugin: that alone would triple it.
 size=$(stat -c %s "$work/car_dealers.dll")
-echo "car_dealers.dll: $size bytes"
 [ "$size" -le 327680 ] || fail "the DLL is $size bytes, more than 320 KiB"
 
 # The file version as Windows reads it (the plugin's own reading, in dealers-check.exe), and the texts
 # of the version resource.
 seen=$(cd "$work" && "$emulator" ./dealers-check.exe --game car_dealers.dll | tr -d '\r' | head -n 1)
-echo "$seen"
-[ "$seen" = "car_dealers.dll: file version $version.0" ] || fail "file version is not $version.0"
+[ "$seen" = "car_dealers.dll: file version $version.0" ] || fail "not file version $version.0: $seen"
 resource=$(i686-w64-mingw32-windres -i "$work/car_dealers.dll" -O rc)
 echo "$resource" | grep -qF 'VALUE "ProductName", "Car dealers"' || fail "no product name"
 echo "$resource" | grep -q 'VALUE "FileDescription", "[^"]' || fail "no description"
 
 # The players' data checker, run where a player runs it: in the game's folder.
 check=$(cd "$work" && "$emulator" ./dealers-check.exe | tr -d '\r') || fail "dealers-check finds problems in the sample"
-echo "$check" | tail -n 1
-echo "$check" | tail -n 1 | grep -q '^ok: ' || fail "dealers-check did not pass the sample"
+echo "$check" | tail -n 1 | grep -q '^ok: ' || fail "dealers-check did not pass the sample: $check"
 
 cp "$testhost" "$work/"
 status=0
