@@ -135,8 +135,8 @@ TEST(DealPrice, CutsTheRatedPriceToHundredsLessOne) {
     for (const auto& [offer, rate, price] : cases)
         EXPECT_EQ(DealPrice(offer, rate), price) << offer << " x " << rate;
     char line[kPriceLineSize];
-    EXPECT_EQ(std::string(FormatPriceLine(9799, line)), "$ 9799");
     EXPECT_EQ(std::string(FormatPriceLine(INT32_MIN, line)), "$ -2147483648");
+    EXPECT_EQ(std::string(FormatPriceLine(9799, line)), "$ 9799"); // over a longer price
 }
 
 } // namespace
