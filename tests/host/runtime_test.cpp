@@ -62,8 +62,8 @@ class GameEvents : public testing::Test {
     }
 };
 
-// Calls across a page boundary, each byte of the call on either page, and one that ends where
-// reserved space begins. The pages cannot even be read without a protection change: a byte read or
+// Calls across a page boundary, each byte of the call on either page, one at a page's start, one that ends
+// where reserved space begins. The pages cannot even be read without a protection change: a byte read or
 // written outside the changed range faults. Each patch returns the destination it replaces and
 // leaves the protection as it was; reserved space, a call running into it and address 0 are left alone.
 TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
@@ -72,7 +72,7 @@ TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
     const std::uint32_t first = reinterpret_cast<std::uintptr_t>(pages), below = first - 0x1000;
     DWORD previous = 0;
     for (const std::uint32_t site :
-         {first + 4092, first + 4093, first + 4094, first + 4095, first + 3 * 4096 - 5}) {
+         {first + 4092, first + 4093, first + 4094, first + 4095, first + 4096, first + 3 * 4096 - 5}) {
         VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READWRITE, &previous);
         testhost::WriteCall(site, reinterpret_cast<const void*>(below));
         VirtualProtect(pages, 3 * 4096, PAGE_NOACCESS, &previous);
