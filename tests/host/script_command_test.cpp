@@ -246,41 +246,39 @@ std::uint32_t ExceptionChain() {
 // mishandles one ends the game).
 class LookupGuard : public ScriptFrame {
   protected:
-    void FailsAndTheFrameGoesOn(testhost::LookupFault fault);
+    void FailsAndTheFrameGoesOn(testhost::LookupFault fault) {
+        world.MakeLookupFault(hashes::GetLocalPlayerIndex, fault);
+        world.player.index = 3;
+        const std::uint32_t calleeRunsBefore = testhost::LastRecord(0).calls;
+        std::uint32_t chainBefore = 0, chainAfter = 1;
+        std::int32_t faulted = -1, identifier = -1;
+        volatile std::uint32_t canary = 0xC0FFEE;
+        InFrame([&] {
+            chainBefore = ExceptionChain();
+            faulted = GetLocalPlayerIndex();
+            faulted += GetLocalPlayerIndex(); // and again: the guard was unlinked the first time
+            chainAfter = ExceptionChain();
+            identifier = GetPlayerIdentifier(3);
+        });
+        EXPECT_EQ(std::tuple(faulted, world.counters.lookupFaults, chainAfter, canary),
+                  std::tuple(0, 2, chainBefore, 0xC0FFEEu));
+        // The failing routine clobbered every register; the caller's are back.
+        const void* lookup = reinterpret_cast<const void*>(&GetScriptCommandHandler);
+        EXPECT_EQ(RegistersClobberedBy(lookup, hashes::GetLocalPlayerIndex), 0u);
+        EXPECT_EQ(RegistersClobberedBy(lookup, hashes::GetPlayerIdentifier), 0u);
+        EXPECT_EQ(world.counters.lookupFaults, 3);
+        // A registration made inside the lookup is unwound each time, before the guard resumes.
+        EXPECT_EQ(world.counters.lookupUnwinds, fault == testhost::LookupFault::NestedRegistration ? 3 : 0);
+        ASSERT_EQ(world.commands.size(), 1u); // the next command works, the only one issued
+        EXPECT_EQ(std::pair(identifier, world.commands[0].name),
+                  std::pair(7, std::string("GetPlayerIdentifier")));
+        // The game's own callee at the frame's site still ran, in the game's context again afterwards.
+        EXPECT_EQ(testhost::LastRecord(0).calls, calleeRunsBefore + 1);
+        EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
+        // A handler looked up by the guard is called unguarded afterwards, with normal exceptions intact.
+        EXPECT_THROW(throw std::runtime_error("still unwinds"), std::runtime_error);
+    }
 };
-
-void LookupGuard::FailsAndTheFrameGoesOn(testhost::LookupFault fault) {
-    world.MakeLookupFault(hashes::GetLocalPlayerIndex, fault);
-    world.player.index = 3;
-    const std::uint32_t calleeRunsBefore = testhost::LastRecord(0).calls;
-    std::uint32_t chainBefore = 0, chainAfter = 1;
-    std::int32_t faulted = -1, identifier = -1;
-    volatile std::uint32_t canary = 0xC0FFEE;
-    InFrame([&] {
-        chainBefore = ExceptionChain();
-        faulted = GetLocalPlayerIndex();
-        faulted += GetLocalPlayerIndex(); // and again: the guard was unlinked the first time
-        chainAfter = ExceptionChain();
-        identifier = GetPlayerIdentifier(3);
-    });
-    EXPECT_EQ(std::tuple(faulted, world.counters.lookupFaults, chainAfter, canary),
-              std::tuple(0, 2, chainBefore, 0xC0FFEEu));
-    // The failing routine clobbered every register; the caller's are back.
-    const void* lookup = reinterpret_cast<const void*>(&GetScriptCommandHandler);
-    EXPECT_EQ(RegistersClobberedBy(lookup, hashes::GetLocalPlayerIndex), 0u);
-    EXPECT_EQ(RegistersClobberedBy(lookup, hashes::GetPlayerIdentifier), 0u);
-    EXPECT_EQ(world.counters.lookupFaults, 3);
-    // A registration made inside the lookup is unwound each time, before the guard resumes.
-    EXPECT_EQ(world.counters.lookupUnwinds, fault == testhost::LookupFault::NestedRegistration ? 3 : 0);
-    ASSERT_EQ(world.commands.size(), 1u); // the next command works, the only one issued
-    EXPECT_EQ(std::pair(identifier, world.commands[0].name),
-              std::pair(7, std::string("GetPlayerIdentifier")));
-    // The game's own callee at the frame's site still ran, in the game's context again afterwards.
-    EXPECT_EQ(testhost::LastRecord(0).calls, calleeRunsBefore + 1);
-    EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
-    // A handler looked up by the guard is called unguarded afterwards, with normal exceptions intact.
-    EXPECT_THROW(throw std::runtime_error("still unwinds"), std::runtime_error);
-}
 
 TEST_F(LookupGuard, AnAccessViolationSkipsTheCommand) {
     FailsAndTheFrameGoesOn(testhost::LookupFault::AccessViolation);

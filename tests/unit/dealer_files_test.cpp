@@ -97,6 +97,7 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
         {"0,0,0,2147483648", "out of range", "stoi argument out of range"},
         {"0,0,0,-2147483649", "out of range", "stoi argument out of range"},
         {"0,0,0,-2147483648", "accepted", ""},
+        {"0,0,0,2147483647", "accepted", ""},
         {"0,0,0,0x10", "accepted", ""}, // radius 0
         {"0x1p4,0x.8,-0X1P-1,1", "accepted", ""},
         {"1,2,3,,", "not a number", "invalid stoi argument"},
@@ -115,13 +116,13 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
     EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::TooFewPieces), "too few pieces");
 }
 
-// Both files under the current directory, or without them no dealers and the default rates; the durations
-// are not settings.
+// Both files under the current directory, in text mode (a Ctrl-Z ends the list), or without them no dealers
+// and the default rates; the durations are not settings.
 TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
     TempDir dir;
     dir.Write("car_dealers/dealers.conf", "bargain_interval=10\r\ncooldown_duration=1\r\nhold_duration=0\r\n"
                                           "price_rate_sell=0.4\r\nprice_rate_buy=2\r\n");
-    dir.Write("car_dealers/dealers.csv", "x,y,z,radius\r\n100.5,-20,15.25,30\r\n-1,-2,-3,4");
+    dir.Write("car_dealers/dealers.csv", "x,y,z,radius\r\n100.5,-20,15.25,30\r\n-1,-2,-3,4\x1A\r\n5,6,7,8");
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     const DealerModule module;
