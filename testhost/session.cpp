@@ -16,6 +16,7 @@ Session::Session(const std::string& dealers, const std::string& settings) {
 
     folder_ = std::filesystem::temp_directory_path() /
               ("car_dealers_session_" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::remove_all(folder_); // left by a game of the same id that ended without cleaning up
     std::filesystem::create_directories(folder_ / "car_dealers");
     std::ofstream(folder_ / "car_dealers" / "dealers.csv", std::ios::binary) << dealers;
     if (!settings.empty())
