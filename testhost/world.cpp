@@ -303,11 +303,7 @@ VehicleObject* GAME_MEMBER GameGetVehicleObject(VehiclePool* pool, std::int32_t 
     LogHostCall(w, "GetVehicleObject", pool, {static_cast<std::uint32_t>(handle)});
     if (pool != &g_vehiclePools[g_vehiclePoolIndex]) WrongObject("GetVehicleObject");
     Vehicle* vehicle = w.FindVehicle(handle);
-    if (vehicle == nullptr) {
-        ++w.counters.unknownVehicleObjects;
-        return nullptr;
-    }
-    return &vehicle->object;
+    return vehicle ? &vehicle->object : nullptr;
 }
 
 std::int32_t GAME_MEMBER GameGetCharacterHandle(CharacterPool* pool, CharacterObject* object) {
@@ -649,21 +645,16 @@ void World::SwapVehiclePool() {
 }
 
 std::uint32_t World::LookUp(std::uint32_t hash) {
-    ++counters.lookups;
     if (const auto fault = faulting_.find(hash); fault != faulting_.end()) {
         ++counters.lookupFaults;
         return static_cast<std::uint32_t>(fault->second);
     }
     const auto found = table_.find(hash);
-    if (found == table_.end() || unknown_.count(hash)) {
-        ++counters.unknownLookups;
-        return 0;
-    }
+    if (found == table_.end() || unknown_.count(hash)) return 0;
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(found->second.entry));
 }
 
 void World::Log(ScriptCallRecord* record, std::uint32_t hash, const char* name) {
-    ++counters.handlerCalls;
     IssuedCommand command;
     command.frame = frame_;
     command.hash = hash;

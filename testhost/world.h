@@ -161,12 +161,8 @@ struct CreatedCharacter {
 enum class LookupFault : std::uint32_t { AccessViolation = 1, Noncontinuable, NestedRegistration };
 
 struct WorldCounters {
-    int lookups = 0;
     int lookupFaults = 0;
     int lookupUnwinds = 0; // unwinds seen by the lookup's own exception registration
-    int unknownLookups = 0;
-    int handlerCalls = 0;
-    int unknownVehicleObjects = 0; // GetVehicleObject with a handle the pool does not hold
 };
 
 class World {
