@@ -12,7 +12,7 @@ stamp_version=2
 if [ "${1:-}" = --check ]; then
   ROOT=${2:?usage: wine32-setup.sh --check ROOT}
   [ "$(cat "$ROOT/.ready" 2>/dev/null)" = "$stamp_version" ] || exit 1
-  dpkg -s wine32:i386 g++-mingw-w64-i686-posix qemu-user gcc-multilib >/dev/null 2>&1 || exit 1
+  dpkg -s wine32:i386 qemu-user gcc-multilib >/dev/null 2>&1 || exit 1
   [ -x "$ROOT/wine32" ] && [ -f "$ROOT/prefix/system.reg" ]
   exit
 fi
@@ -32,7 +32,7 @@ if [ "${WINE32_SKIP_APT:-0}" != 1 ]; then
       "$uri" > /etc/apt/sources.list.d/bookworm-backports.sources
   fi
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends wine wine32:i386 wine64 g++-mingw-w64-i686-posix gcc-multilib
+  apt-get install -y -qq --no-install-recommends wine wine32:i386 wine64 gcc-multilib
   apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user
 fi
 QEMU=/usr/bin/qemu-i386

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The player download as a player gets it. Unpacked into a fresh folder it holds the plugin, the
 # sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped
-# 32-bit DLL of at most 320 KiB that exports nothing, imports only its listed system functions and
+# 32-bit DLL of at most 256 KiB that exports nothing, imports only its listed system functions and
 # carries its version; and the stand-in game plays the demo session with it, from that folder, as a
 # game would.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE EMULATOR
@@ -24,7 +24,7 @@ sed 's/$/\r/' "$notes" | cmp - "$work/car_dealers.txt" || fail "the notes are no
 if i686-w64-mingw32-objdump -h "$work/car_dealers.dll" | grep -q ' \.debug'; then fail "the DLL is not stripped"; fi
 # No iostreams or locale in the plugin: that alone would triple it.
 size=$(stat -c %s "$work/car_dealers.dll")
-[ "$size" -le 327680 ] || fail "the DLL is $size bytes, more than 320 KiB"
+[ "$size" -le 262144 ] || fail "the DLL is $size bytes, more than 256 KiB"
 
 # The file version as Windows reads it (the plugin's own reading, in dealers-check.exe), and the texts
 # of the version resource.
