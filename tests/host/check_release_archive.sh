@@ -1,6 +1,6 @@
 #!/bin/sh
-# The player download as a player gets it. Unpacked into a fresh folder it holds the plugin, the
-# sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped
+# The player download as a player gets it, and its SHA256SUMS. Unpacked into a fresh folder it holds
+# the plugin, the sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped
 # 32-bit DLL of at most 256 KiB that exports nothing, imports only its listed system functions and
 # carries its version; and the stand-in game plays the demo session with it, from that folder, as a
 # game would.
@@ -10,6 +10,7 @@ zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 emulator=$7
 here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "FAIL: $*"; exit 1; }
 
+(cd "$(dirname "$zip")" && sha256sum -c --strict SHA256SUMS) || fail "the zip does not match SHA256SUMS beside it"
 listing=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
 expected="car_dealers.dll car_dealers.txt car_dealers/ car_dealers/dealers.conf car_dealers/dealers.csv dealers-check.exe "
 [ "$listing" = "$expected" ] || fail "the archive holds: $listing"
