@@ -7,25 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-// errno as std::stof and std::stoi leave it: cleared for the conversion, put back unless the
-// conversion set it.
-class ErrnoScope {
-  public:
-    ErrnoScope() : saved_(errno) { errno = 0; }
-    ~ErrnoScope() {
-        if (errno == 0) errno = saved_;
-    }
-    ErrnoScope(const ErrnoScope&) = delete;
-    ErrnoScope& operator=(const ErrnoScope&) = delete;
-
-  private:
-    int saved_;
-};
-} // namespace
-
 NumberResult<float> StofLike(const char* text) {
-    ErrnoScope scope;
+    errno = 0; // a value left by an earlier call is no range error of this one
     char* end = nullptr;
     const float value = std::strtof(text, &end);
     if (end == text) return {NumberStatus::NotANumber, 0.0f};
@@ -34,7 +17,7 @@ NumberResult<float> StofLike(const char* text) {
 }
 
 NumberResult<std::int32_t> StoiLike(const char* text) {
-    ErrnoScope scope;
+    errno = 0;
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
     if (end == text) return {NumberStatus::NotANumber, 0};

@@ -30,19 +30,6 @@ std::string ReadFileBytes(const std::string& path) {
         std::FILE* file;
         ~Guard() { std::fclose(file); }
     } guard{file};
-    // Read straight into a buffer of the file's size when it can be told, then on to the real
-    // end, whatever the size said. The size is only a hint: a directory, say, can tell an
-    // enormous one, so beyond 64 MiB it is not used.
-    constexpr long kLargestHint = 64L << 20;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        std::rewind(file);
-        if (size > 0 && size <= kLargestHint) {
-            bytes.resize(static_cast<std::size_t>(size));
-            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-            if (bytes.size() < static_cast<std::size_t>(size)) return bytes;
-        }
-    }
     char chunk[4096];
     for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, got);
     return bytes;

@@ -63,6 +63,7 @@ TEST(TextFile, ReadsEveryByteOfFilesAndStreams) {
     std::string bytes;
     for (int i = 0; i < 300000; ++i) bytes.push_back(static_cast<char>(i * 7 % 256)); // many chunks
     EXPECT_EQ(ReadFileBytes(dir.Write("big", bytes)), bytes);
+    EXPECT_EQ(ReadFileBytes(dir.Write("one", "a")), "a");
     EXPECT_EQ(ReadFileBytes(dir.Write("empty", "")), "");
     EXPECT_EQ(ReadFileBytes(dir.Path("missing")), "");
     EXPECT_EQ(ReadFileBytes(dir.path()), "");
