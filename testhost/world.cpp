@@ -325,7 +325,7 @@ CharacterObject* GameGetPlayerObject() {
 void GameGetModelIndex(std::uint32_t modelHash, std::int32_t* index) {
     World& w = Active();
     LogHostCall(w, "GetModelIndex", nullptr, {modelHash, U(index)});
-    *index = w.ModelIndex(modelHash);
+    if (w.knowsModels) *index = w.ModelIndex(modelHash);
 }
 
 void GameRequestModel(std::uint32_t modelHash, std::int32_t flags) {
@@ -569,6 +569,13 @@ Vehicle& World::AddVehicle(Position position, float health, std::int32_t baseVal
     Vehicle& result = *vehicle;
     vehicles_[result.handle] = std::move(vehicle);
     return result;
+}
+
+void World::RenumberPlayer(std::int32_t handle) {
+    std::unique_ptr<Character> character = std::move(characters_.at(player.character));
+    characters_.erase(player.character);
+    character->handle = player.character = handle;
+    characters_[handle] = std::move(character);
 }
 
 void World::RemoveCharacter(std::int32_t handle) {

@@ -198,9 +198,11 @@ class World {
         faulting_[hash] = fault;
     }
     void AddCommand(std::uint32_t hash, std::string name, ScriptCommandEntry entry);
-    bool playerObjectPresent = true;    // GetPlayerObject returns null when false
-    bool failCharacterCreation = false; // the factory returns null when true
-    void SwapVehiclePool();             // the game moves its vehicle pool to another object
+    bool playerObjectPresent = true;          // GetPlayerObject returns null when false
+    bool failCharacterCreation = false;       // the factory returns null when true
+    bool knowsModels = true;                  // GetModelIndex writes no index when false
+    void SwapVehiclePool();                   // the game moves its vehicle pool to another object
+    void RenumberPlayer(std::int32_t handle); // the player's character gets this handle
 
     // What the plugin sees and did
     LocalPlayer player;

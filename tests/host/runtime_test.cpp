@@ -83,6 +83,14 @@ TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
         EXPECT_EQ(pages[site - first], 0xE8);
         EXPECT_EQ(site + 5 + testhost::ReadWord(site + 1), 0x65000000u) << site - first;
     }
+    // The opcode ends one page, the displacement starts the next, of another protection: each keeps its own.
+    VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READWRITE, &previous);
+    testhost::WriteCall(first + 4095, reinterpret_cast<const void*>(below));
+    VirtualProtect(pages, 4096, PAGE_NOACCESS, &previous);
+    VirtualProtect(pages + 4096, 4096, PAGE_READONLY, &previous);
+    EXPECT_EQ(PatchCall(first + 4095, 0x64000000), below);
+    EXPECT_EQ(std::pair(Protection(first), Protection(first + 4096)),
+              std::pair(DWORD{PAGE_NOACCESS}, DWORD{PAGE_READONLY}));
     VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READWRITE, &previous);
     pages[3 * 4096 - 1] = 0xCC; // not even a call
     EXPECT_EQ(PatchCall(first + 3 * 4096 - 1, 0x64000000), 0u);
