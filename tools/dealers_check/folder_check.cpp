@@ -15,7 +15,6 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
-#include <ostream>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -356,11 +355,11 @@ const Dealer& DealerAt(const FolderCheck& check, std::size_t line) {
 }
 
 // "  and 12 more findings" when some were not listed.
-void PrintRest(std::size_t listed, std::size_t all, const char* what, std::ostream& out) {
+void PrintRest(std::size_t listed, std::size_t all, const char* what, Output& out) {
     if (all > listed) out << "  ... and " << all - listed << " more " << what << ", not listed\n";
 }
 
-void PrintSettings(const FolderCheck& check, std::ostream& out) {
+void PrintSettings(const FolderCheck& check, Output& out) {
     out << check.settings.path << (check.settings.found ? "" : ": not found, the rates keep their defaults")
         << '\n';
     for (const Rate* rate : {&check.sell, &check.buy})
@@ -372,7 +371,7 @@ void PrintSettings(const FolderCheck& check, std::ostream& out) {
 
 // Dealers and findings (those of the lines, and the dealers never chosen) merged in line order,
 // each dealer before what is said about its line, each list up to its limit.
-void PrintDealerList(const FolderCheck& check, std::ostream& out) {
+void PrintDealerList(const FolderCheck& check, Output& out) {
     const FileCheck& file = check.dealer_list;
     out << '\n'
         << file.path << ": " << (file.found ? Plural(check.dealers.size(), "dealer", "dealers") : "not found")
@@ -411,7 +410,7 @@ void PrintDealerList(const FolderCheck& check, std::ostream& out) {
     PrintRest(findingsListed, file.Total(), "findings", out);
 }
 
-void PrintOverlaps(const FolderCheck& check, std::ostream& out) {
+void PrintOverlaps(const FolderCheck& check, Output& out) {
     const Overlaps& overlaps = check.overlaps;
     if (overlaps.pairs == 0 && overlaps.never_chosen == 0) return;
     out << "\nzones that overlap: where both hold the player, the dealer he is with keeps him; "
@@ -502,7 +501,7 @@ int ExitStatus(const FolderCheck& check) {
     return check.settings.Total() == 0 && check.dealer_list.Total() == 0 ? 0 : 1;
 }
 
-void PrintCheck(const FolderCheck& check, std::ostream& out) {
+void PrintCheck(const FolderCheck& check, Output& out) {
     PrintSettings(check, out);
     PrintDealerList(check, out);
     PrintOverlaps(check, out);
