@@ -32,6 +32,8 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
     TempDir dir, empty, large, huge;
     huge.Write("car_dealers/dealers.csv", std::string(64 << 20, '\n')); // more than the memory it has below
     std::filesystem::create_directories(dir.Path("car_dealers/dealers.conf"));
+    std::filesystem::create_directories(dir.Path("loop"));
+    std::filesystem::create_symlink("dealers.conf", dir.Path("loop/dealers.conf"));
     dir.Write("plain", "1,2,3,4\n");
     std::string list;
     for (int i = 0; i < 3000; ++i)
@@ -89,9 +91,11 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
                                         "  ... and 2979 more pairs, not listed",
                                         "  2999 zones never chosen: each lies wholly within a zone listed before it (warnings above)",
                                         "problems: 3000 skipped, 0 ignored, 2999 warnings"}},
+        {"car_dealers/", kSource + "/data", 0, {"car_dealers/dealers.conf", "car_dealers/dealers.csv: 4 dealers"}},
         {"", empty.path(), 2, {"dealers-check: there is no folder car_dealers"}},
         {"", "' && ulimit -v 60000 && cd '" + huge.path(), 2, {"dealers-check: out of memory: the files are too large to check on this machine"}},
         {"car_dealers", dir.path(), 2, {"dealers-check: cannot read car_dealers/dealers.conf: not a file"}},
+        {"loop", dir.path(), 2, {"dealers-check: cannot read loop/dealers.conf: Too many levels of symbolic links"}},
         {"plain", dir.path(), 2, {"dealers-check: plain is not a folder"}},
         {"car_dealers --map " + dir.Path("none/map.svg"), kSource + "/data", 2, {
              "ok: the plugin uses every line as it stands\ndealers-check: cannot write the map " + dir.Path("none/map.svg")}},
