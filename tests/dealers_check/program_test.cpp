@@ -26,11 +26,14 @@ int DealersCheck(const std::string& arguments, const std::string& folder, std::s
 const std::string kSource = SOURCE_DIR;
 
 // Each run's exit status and some lines it prints; status 2 when the folder cannot be read, memory runs out
-// (a line, not an abort) or the command line is wrong. The report stays short whatever the folder holds.
+// (a line, not an abort), the report or the map cannot be written (the error after the report) or the command
+// line is wrong. The report stays short whatever the folder holds.
 TEST(DealersCheck, StatusAndLinesOfEachRun) {
     TempDir dir, empty, large, huge;
     huge.Write("car_dealers/dealers.csv", std::string(64 << 20, '\n')); // more than the memory it has below
     std::filesystem::create_directories(dir.Path("car_dealers/dealers.conf"));
+    std::filesystem::create_directories(dir.Path("loop"));
+    std::filesystem::create_symlink("dealers.conf", dir.Path("loop/dealers.conf"));
     dir.Write("plain", "1,2,3,4\n");
     std::string list;
     for (int i = 0; i < 3000; ++i)
@@ -88,11 +91,16 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
                                         "  ... and 2979 more pairs, not listed",
                                         "  2999 zones never chosen: each lies wholly within a zone listed before it (warnings above)",
                                         "problems: 3000 skipped, 0 ignored, 2999 warnings"}},
+        {"car_dealers/", kSource + "/data", 0, {"car_dealers/dealers.conf", "car_dealers/dealers.csv: 4 dealers"}},
         {"", empty.path(), 2, {"dealers-check: there is no folder car_dealers"}},
         {"", "' && ulimit -v 60000 && cd '" + huge.path(), 2, {"dealers-check: out of memory: the files are too large to check on this machine"}},
         {"car_dealers", dir.path(), 2, {"dealers-check: cannot read car_dealers/dealers.conf: not a file"}},
+        {"loop", dir.path(), 2, {"dealers-check: cannot read loop/dealers.conf: Too many levels of symbolic links"}},
         {"plain", dir.path(), 2, {"dealers-check: plain is not a folder"}},
-        {"car_dealers --map " + dir.Path("none/map.svg"), kSource + "/data", 2, {}},
+        {"car_dealers --map " + dir.Path("none/map.svg"), kSource + "/data", 2, {
+             "ok: the plugin uses every line as it stands\ndealers-check: cannot write the map " + dir.Path("none/map.svg")}},
+        {". --map /dev/full", empty.path(), 2, {"dealers-check: cannot write the map /dev/full"}}, // fails at the close
+        {"car_dealers >/dev/full", kSource + "/data", 2, {}},
         {"--frobnicate", ".", 2, {}},
         {"--map", ".", 2, {}},
         {"one two", ".", 2, {}},

@@ -26,6 +26,7 @@ if i686-w64-mingw32-objdump -h "$work/car_dealers.dll" | grep -q ' \.debug'; the
 # No iostreams or locale in the plugin: that alone would triple it.
 size=$(stat -c %s "$work/car_dealers.dll")
 [ "$size" -le 262144 ] || fail "the DLL is $size bytes, more than 256 KiB"
+[ "$(stat -c %s "$work/dealers-check.exe")" -le 524288 ] || fail "dealers-check.exe is more than 512 KiB"
 
 # The file version as Windows reads it (the plugin's own reading, in dealers-check.exe), and the texts
 # of the version resource.

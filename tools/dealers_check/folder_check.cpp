@@ -13,17 +13,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <optional>
-#include <ostream>
 #include <string_view>
-#include <system_error>
+#include <sys/stat.h>
 #include <utility>
 
 namespace dealers_check {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The keys the plugin reads, in the order of Rate* below.
 constexpr const char* kRateKeys[] = {"price_rate_sell", "price_rate_buy"};
@@ -298,15 +294,42 @@ void CheckDealerList(std::string& bytes, FolderCheck& check) {
     file.counts[static_cast<int>(FindingKind::Warning)] += check.overlaps.never_chosen;
 }
 
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '/' || c == '\\';
+#else
+    return c == '/';
+#endif
+}
+
+// stat of a path as the user wrote it. On Windows the C runtime's stat takes a path that ends in
+// one separator (it drops it, and keeps a root's), not in more: "car_dealers//" is looked at as
+// "car_dealers/".
+int Stat(std::string path, struct stat& info) {
+#ifdef _WIN32
+    while (path.size() > 1 && IsSeparator(path.back()) && IsSeparator(path[path.size() - 2])) path.pop_back();
+#endif
+    return stat(path.c_str(), &info);
+}
+
+// The path of a file in the folder, as the user wrote the folder's, with a slash between them (on
+// Windows too: the report reads the same on every system).
+std::string InFolder(const std::string& folder, const char* name) {
+    return folder + (IsSeparator(folder.back()) ? "" : "/") + name;
+}
+
 enum class FileState { Missing, Read, Unreadable };
 
 // The raw bytes of the file at path, as the plugin reads them, with what can go wrong told apart.
 FileState ReadFile(const std::string& path, std::string& bytes, std::string& reason) {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found) return FileState::Missing;
-    if (error || !fs::is_regular_file(status)) {
-        reason = error ? error.message() : "not a file";
+    struct stat info;
+    if (Stat(path, info) != 0) {
+        if (errno == ENOENT) return FileState::Missing;
+        reason = std::strerror(errno);
+        return FileState::Unreadable;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = "not a file";
         return FileState::Unreadable;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -356,11 +379,11 @@ const Dealer& DealerAt(const FolderCheck& check, std::size_t line) {
 }
 
 // "  and 12 more findings" when some were not listed.
-void PrintRest(std::size_t listed, std::size_t all, const char* what, std::ostream& out) {
+void PrintRest(std::size_t listed, std::size_t all, const char* what, Output& out) {
     if (all > listed) out << "  ... and " << all - listed << " more " << what << ", not listed\n";
 }
 
-void PrintSettings(const FolderCheck& check, std::ostream& out) {
+void PrintSettings(const FolderCheck& check, Output& out) {
     out << check.settings.path << (check.settings.found ? "" : ": not found, the rates keep their defaults")
         << '\n';
     for (const Rate* rate : {&check.sell, &check.buy})
@@ -372,7 +395,7 @@ void PrintSettings(const FolderCheck& check, std::ostream& out) {
 
 // Dealers and findings (those of the lines, and the dealers never chosen) merged in line order,
 // each dealer before what is said about its line, each list up to its limit.
-void PrintDealerList(const FolderCheck& check, std::ostream& out) {
+void PrintDealerList(const FolderCheck& check, Output& out) {
     const FileCheck& file = check.dealer_list;
     out << '\n'
         << file.path << ": " << (file.found ? Plural(check.dealers.size(), "dealer", "dealers") : "not found")
@@ -411,7 +434,7 @@ void PrintDealerList(const FolderCheck& check, std::ostream& out) {
     PrintRest(findingsListed, file.Total(), "findings", out);
 }
 
-void PrintOverlaps(const FolderCheck& check, std::ostream& out) {
+void PrintOverlaps(const FolderCheck& check, Output& out) {
     const Overlaps& overlaps = check.overlaps;
     if (overlaps.pairs == 0 && overlaps.never_chosen == 0) return;
     out << "\nzones that overlap: where both hold the player, the dealer he is with keeps him; "
@@ -466,13 +489,17 @@ const char* FindingKindText(FindingKind kind) {
 
 bool CheckFolder(const std::string& folder, FolderCheck& check, std::string& error) {
     check = FolderCheck{};
-    std::error_code ignored;
-    if (!fs::is_directory(folder, ignored)) {
-        error = fs::exists(folder, ignored) ? folder + " is not a folder" : "there is no folder " + folder;
+    struct stat info;
+    if (Stat(folder, info) != 0) {
+        error = "there is no folder " + folder;
         return false;
     }
-    check.settings.path = (fs::path(folder) / "dealers.conf").string();
-    check.dealer_list.path = (fs::path(folder) / "dealers.csv").string();
+    if (!S_ISDIR(info.st_mode)) {
+        error = folder + " is not a folder";
+        return false;
+    }
+    check.settings.path = InFolder(folder, "dealers.conf");
+    check.dealer_list.path = InFolder(folder, "dealers.csv");
     for (FileCheck* file : {&check.settings, &check.dealer_list}) {
         std::string bytes, reason;
         const FileState state = ReadFile(file->path, bytes, reason);
@@ -502,7 +529,7 @@ int ExitStatus(const FolderCheck& check) {
     return check.settings.Total() == 0 && check.dealer_list.Total() == 0 ? 0 : 1;
 }
 
-void PrintCheck(const FolderCheck& check, std::ostream& out) {
+void PrintCheck(const FolderCheck& check, Output& out) {
     PrintSettings(check, out);
     PrintDealerList(check, out);
     PrintOverlaps(check, out);

@@ -3,9 +3,10 @@
 // through ConfigFile, the dealer list line by line through ParseDealerLine on the text as the
 // reader cuts it. Nothing here decides whether a line is used; it only explains what those rules
 // decided. Memory grows with the lines, and what is kept of the findings is bounded.
+#include "output.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -96,7 +97,15 @@ int ExitStatus(const FolderCheck& check);
 
 // The check as a person reads it, one fact a line, at most a few hundred lines whatever the
 // folder holds; the last line sums it up.
-void PrintCheck(const FolderCheck& check, std::ostream& out);
+void PrintCheck(const FolderCheck& check, Output& out);
+
+// The same into a stream of the caller's, such as a test's string stream: anything with write().
+template <class Stream> void PrintCheck(const FolderCheck& check, Stream& stream) {
+    std::string text;
+    Output out(text);
+    PrintCheck(check, out);
+    stream.write(text.data(), std::ssize(text));
+}
 
 // Shortest text that reads back as the same float.
 std::string FloatText(float value);

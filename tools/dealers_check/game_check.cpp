@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ostream>
 #include <string_view>
 
 #ifdef _WIN32
@@ -30,11 +29,6 @@ bool ReadBytes(const std::string& path, std::string& bytes, std::string& reason)
     if (failed) reason = std::strerror(errno);
     std::fclose(file);
     return !failed;
-}
-
-std::string Words(const std::uint16_t (&words)[4]) {
-    return std::to_string(words[0]) + "." + std::to_string(words[1]) + "." + std::to_string(words[2]) + "." +
-           std::to_string(words[3]);
 }
 
 } // namespace
@@ -61,7 +55,7 @@ GameCheck CheckGame(const std::string& path) {
     return check;
 }
 
-int PrintGameCheck(const std::string& path, const GameCheck& check, std::ostream& out, std::ostream& errors) {
+int PrintGameCheck(const std::string& path, const GameCheck& check, Output& out, Output& errors) {
     switch (check.status) {
     case GameCheck::Status::Unreadable:
         errors << "dealers-check: cannot read " << path << ": " << check.reason << '\n';
@@ -76,7 +70,7 @@ int PrintGameCheck(const std::string& path, const GameCheck& check, std::ostream
         break;
     }
     const std::uint16_t(&w)[4] = check.words;
-    out << path << ": file version " << Words(w) << '\n';
+    out << path << ": file version " << w[0] << '.' << w[1] << '.' << w[2] << '.' << w[3] << '\n';
     const auto number = VersionNumberFromWords(w[0], w[1], w[2], w[3]);
     if (number)
         out << "  number " << *number << " (the four numbers written one after another)\n";

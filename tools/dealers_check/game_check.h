@@ -1,8 +1,9 @@
 #pragma once
 // Will the plugin take this game? The file version of the game's executable, read as the plugin
 // reads it, the number its four words make, and the build the plugin takes it for.
+#include "output.h"
+
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 
 namespace dealers_check {
@@ -25,6 +26,6 @@ GameCheck CheckGame(const std::string& path);
 
 // The check as a person reads it; returns the exit status: 0 when the plugin takes the build,
 // 1 when it stays idle, 2 when the file cannot be read or is not a Windows program (one line).
-int PrintGameCheck(const std::string& path, const GameCheck& check, std::ostream& out, std::ostream& errors);
+int PrintGameCheck(const std::string& path, const GameCheck& check, Output& out, Output& errors);
 
 } // namespace dealers_check

@@ -5,10 +5,8 @@
 #include "zone_map.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstdio>
 #include <exception>
-#include <fstream>
-#include <iostream>
 #include <new>
 #include <string>
 
@@ -36,7 +34,26 @@ constexpr const char* kHelp =
     "  2  the folder, one of its files or the game cannot be read, the game is not a Windows program,\n"
     "     the map cannot be written, or the command line is wrong\n";
 
-int Run(int argc, char** argv) {
+using dealers_check::Output;
+
+// The map into the file at path; false when the file cannot be made or written.
+bool WriteMapFile(const dealers_check::FolderCheck& check, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    Output map(file);
+    dealers_check::WriteZoneMap(check, map);
+    // A write that failed on the way shows in ferror, one of what is still held in fclose's result.
+    const bool written = !std::ferror(file);
+    return std::fclose(file) == 0 && written;
+}
+
+// True when everything printed has reached stdout.
+bool Printed() {
+    std::fflush(stdout);
+    return !std::ferror(stdout);
+}
+
+int Run(int argc, char** argv, Output& out, Output& errors) {
     std::string folder = "car_dealers", map, game;
     bool haveFolder = false;
     bool options = true; // until "--"
@@ -45,12 +62,12 @@ int Run(int argc, char** argv) {
         if (options && arg == "--") {
             options = false;
         } else if (options && (arg == "--help" || arg == "-h")) {
-            std::cout << kUsage << '\n' << kHelp;
+            out << kUsage << '\n' << kHelp;
             return 0;
         } else if (options && (arg == "--map" || arg == "--game") && i + 1 < argc) {
             (arg == "--map" ? map : game) = argv[++i];
         } else if ((options && arg.size() > 1 && arg[0] == '-') || haveFolder) {
-            std::cerr << "dealers-check: unexpected " << arg << '\n' << kUsage;
+            errors << "dealers-check: unexpected " << arg << '\n' << kUsage;
             return 2;
         } else {
             folder = arg;
@@ -60,42 +77,39 @@ int Run(int argc, char** argv) {
 
     int status = 0;
     if (!game.empty()) {
-        status = dealers_check::PrintGameCheck(game, dealers_check::CheckGame(game), std::cout, std::cerr);
-        if (!haveFolder && map.empty()) return std::cout.flush() ? status : 2;
-        std::cout << '\n';
+        status = dealers_check::PrintGameCheck(game, dealers_check::CheckGame(game), out, errors);
+        if (!haveFolder && map.empty()) return Printed() ? status : 2;
+        out << '\n';
     }
     dealers_check::FolderCheck check;
     std::string error;
     if (!dealers_check::CheckFolder(folder, check, error)) {
-        std::cerr << "dealers-check: " << error << '\n';
+        errors << "dealers-check: " << error << '\n';
         return 2;
     }
-    dealers_check::PrintCheck(check, std::cout);
+    dealers_check::PrintCheck(check, out);
     status = std::max(status, dealers_check::ExitStatus(check));
     if (!map.empty()) {
-        std::ofstream out(map, std::ios::binary);
-        dealers_check::WriteZoneMap(check, out);
-        out.close();
-        if (!out) {
-            std::cerr << "dealers-check: cannot write the map " << map << '\n';
+        if (!WriteMapFile(check, map)) {
+            errors << "dealers-check: cannot write the map " << map << '\n';
             return 2;
         }
-        std::cout << "map: " << map << '\n';
+        out << "map: " << map << '\n';
     }
-    std::cout.flush();
-    return std::cout ? status : 2;
+    return Printed() ? status : 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    Output out(stdout), errors(stderr, stdout);
     // Whatever goes wrong ends in one line and status 2, never in an abort.
     try {
-        return Run(argc, argv);
+        return Run(argc, argv, out, errors);
     } catch (const std::bad_alloc&) {
-        std::cerr << "dealers-check: out of memory: the files are too large to check on this machine\n";
+        errors << "dealers-check: out of memory: the files are too large to check on this machine\n";
     } catch (const std::exception& error) {
-        std::cerr << "dealers-check: " << error.what() << '\n';
+        errors << "dealers-check: " << error.what() << '\n';
     }
     return 2;
 }

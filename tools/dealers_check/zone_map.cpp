@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -11,7 +10,8 @@ namespace dealers_check {
 namespace {
 
 constexpr double kLargestSide = 1000; // pixels of the map's longer side
-constexpr double kLeft = 80, kTop = 40, kBottom = 40, kLegend = 120;
+// Margins, in whole pixels that print as they are.
+constexpr int kLeft = 80, kTop = 40, kBottom = 40, kLegend = 120;
 constexpr std::size_t kLabelledZones = 300; // above this, labels sit inside the zones, seen when zoomed
 
 std::string Number(double value) {
@@ -73,7 +73,7 @@ bool Drawn(const Dealer& dealer) {
 
 } // namespace
 
-void WriteZoneMap(const FolderCheck& check, std::ostream& out) {
+void WriteZoneMap(const FolderCheck& check, Output& out) {
     // The world rectangle that holds every zone, with a margin.
     double left = HUGE_VAL, right = -HUGE_VAL, bottom = HUGE_VAL, top = -HUGE_VAL;
     std::size_t drawn = 0;

@@ -2,14 +2,12 @@
 // The dealer zones as a picture: an SVG map drawn from the same check as the text report.
 #include "folder_check.h"
 
-#include <iosfwd>
-
 namespace dealers_check {
 
 // Every dealer whose place is a finite point is one circle of class "zone" at its x, y (world
 // units, north up) with data-line and data-radius; r is its radius, or a minimum marker where
 // the zone would be too small to see. Overlapping and never chosen zones have their own styles,
 // with a legend, a scale and the coordinates at the edges.
-void WriteZoneMap(const FolderCheck& check, std::ostream& out);
+void WriteZoneMap(const FolderCheck& check, Output& out);
 
 } // namespace dealers_check
