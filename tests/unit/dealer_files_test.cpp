@@ -117,12 +117,12 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
     EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::TooFewPieces), "too few pieces");
 }
 
-// Both files under the current directory, in text mode (a Ctrl-Z ends the list), or without them no dealers
+// Both files under the current directory, in text mode (a Ctrl-Z ends each), or without them no dealers
 // and the default rates; the durations are not settings.
 TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
     TempDir dir;
     dir.Write("car_dealers/dealers.conf", "bargain_interval=10\r\ncooldown_duration=1\r\nhold_duration=0\r\n"
-                                          "price_rate_sell=0.4\r\nprice_rate_buy=2\r\n");
+                                          "price_rate_sell=0.4\r\nprice_rate_buy=2\r\n\x1Aprice_rate_buy=3");
     dir.Write("car_dealers/dealers.csv", "x,y,z,radius\r\n100.5,-20,15.25,30\r\n-1,-2,-3,4\x1A\r\n5,6,7,8");
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());

@@ -1,0 +1,82 @@
+#!/bin/sh
+# dealers-check.exe under the emulator (reading a game's version as the plugin does) and the native tool
+# (reading the file itself) print the same bytes but CR, stdout and stderr apart, draw the same map, end
+# alike, and say what they should: --game on each stand-in game, a resource without its signature, no
+# program and none; the sample folder (also typed with trailing slashes, or backslashes), the broken one
+# and its map, a missing one; an error before the report on one stream. Run in the folder of the games.
+# usage: check_checkers.sh EMULATOR DEALERS_CHECK_EXE NATIVE_DEALERS_CHECK
+set -u
+emulator=$1 exe=$2 native=$3
+source=$(cd "$(dirname "$0")/../.." && pwd)
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# check STATUS ARGS...: both tools end with STATUS and print the same; what the native tool printed is left
+# in native.out and native.err.
+check() {
+  status=$1
+  shift
+  for tool in exe native; do
+    rm -f zones.svg
+    if [ $tool = exe ]; then "$emulator" "$exe" "$@"; else "$native" "$@"; fi >$tool.out 2>$tool.err
+    got=$?
+    [ "$got" = "$status" ] || fail "$tool $*: status $got, not $status"
+    [ ! -f zones.svg ] || mv zones.svg $tool.svg
+  done
+  for stream in out err; do
+    tr -d '\r' <exe.$stream | cmp -s - native.$stream || fail "dealers-check $*: the std$stream of each differs:
+$(tr -d '\r' <exe.$stream | diff - native.$stream | head -n 6)"
+  done
+  [ ! -f native.svg ] || cmp -s exe.svg native.svg || fail "dealers-check $*: the maps differ"
+  rm -f exe.svg native.svg
+}
+# says LINE...: the last check printed each line.
+says() {
+  for line in "$@"; do
+    grep -qxF -- "$line" native.out native.err || fail "no line \"$line\" in: $(cat native.out native.err)"
+  done
+}
+
+takes="  the plugin takes it for build"
+number() { echo "  number $1 (the four numbers written one after another)"; }
+idle="  the plugin stays idle with this game"
+check 0 --game testhost_v1070.exe
+says "testhost_v1070.exe: file version 1.0.7.0" "$(number 1070)" "$takes 1.0.7.0"
+check 0 --game testhost_v1080.exe
+says "testhost_v1080.exe: file version 1.0.8.0" "$(number 1080)" "$takes 1.0.8.0"
+check 0 --game testhost_v0_0_10_70.exe
+says "testhost_v0_0_10_70.exe: file version 0.0.10.70" "$(number 1070)" "$takes 1.0.7.0"
+check 1 --game testhost_v1071.exe
+says "testhost_v1071.exe: file version 1.0.7.1" "$(number 1071)" \
+  "$idle: it knows only 1.0.7.0 and 1.0.8.0 (numbers 1070 and 1080)"
+check 1 --game testhost_noversion.exe
+says "testhost_noversion.exe: no file version" "$idle"
+# A version resource whose fixed part does not carry its signature is no version at all.
+python3 -c "import sys; d=bytearray(open(sys.argv[1],'rb').read()); d[d.find(bytes.fromhex('bd04effe'))+3]^=1; open(sys.argv[2],'wb').write(d)" testhost_v1070.exe bad_signature.exe
+check 1 --game bad_signature.exe
+says "bad_signature.exe: no file version" "$idle"
+printf 'price_rate_buy=0.8\n' >not_a_program.exe
+check 2 --game not_a_program.exe
+says "dealers-check: not_a_program.exe is not a Windows program (no PE header)"
+check 2 --game no_such_game.exe
+# With a folder too (car_dealers here holds the sample), both checks run and the worse status wins.
+check 1 --game testhost_v1071.exe car_dealers
+check 0 --game testhost_v1080.exe car_dealers
+rm -f not_a_program.exe bad_signature.exe exe.* native.*
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+cp -r "$source/data/car_dealers" "$source/tests/data/broken_car_dealers" .
+for folder in car_dealers car_dealers/ car_dealers//; do check 0 $folder; done
+# Backslashes, as typed on Windows, stay in the paths the exe prints.
+"$emulator" "$exe" 'car_dealers\\' | tr -d '\r' | tr '\\' / | cmp -s - native.out ||
+  fail "the exe does not read the folder typed with backslashes as with slashes"
+check 1 broken_car_dealers --map zones.svg
+check 2 no_such_folder
+# With stdout and stderr on one file, as on a console, an error shows where it happened: first.
+"$emulator" "$exe" --game car_dealers/dealers.conf car_dealers >exe.out 2>&1
+"$native" --game car_dealers/dealers.conf car_dealers >native.out 2>&1
+tr -d '\r' <exe.out | cmp -s - native.out || fail "the exe's error is not first: $(tr -d '\r' <exe.out | head -n 2)"
+[ $failed = 0 ] && echo "ok: dealers-check.exe and the native tool print the same, and what they should"
+exit $failed
