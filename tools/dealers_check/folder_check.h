@@ -99,14 +99,6 @@ int ExitStatus(const FolderCheck& check);
 // folder holds; the last line sums it up.
 void PrintCheck(const FolderCheck& check, Output& out);
 
-// The same into a stream of the caller's, such as a test's string stream: anything with write().
-template <class Stream> void PrintCheck(const FolderCheck& check, Stream& stream) {
-    std::string text;
-    Output out(text);
-    PrintCheck(check, out);
-    stream.write(text.data(), std::ssize(text));
-}
-
 // Shortest text that reads back as the same float.
 std::string FloatText(float value);
 
