@@ -1,6 +1,8 @@
-// What dealers-check finds in a car_dealers/ folder, on folders written for each case.
+// What dealers-check finds in a car_dealers/ folder, on folders written for each case, and in a game's
+// program.
 #include "dealer_test_files.h"
 #include "folder_check.h"
+#include "pe_version.h"
 #include "zone_overlaps.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +33,7 @@ FolderCheck Check(const char* conf, const char* csv) {
     return check;
 }
 
-// Most other lines are those of tests/data/broken_car_dealers (program_test.cpp).
+// Most other lines are those of the example in docs/players.md (check_map_and_notes.py).
 TEST(FolderCheck, FindingsOfALine) {
     const struct {
         const char *conf, *csv;
@@ -44,14 +46,12 @@ TEST(FolderCheck, FindingsOfALine) {
          kOneDealer,
          {{1, kWarning, "has no value: the rate reads as 0"}, {1, kIgnored, "\"=0.9\" after the value"}}},
         {"price_rate_sell=abc\n", kOneDealer, {{1, kWarning, "\"abc\" does not start with a number"}}},
-        {"price_rate_sell=0.7xyz\n", kOneDealer, {{1, kIgnored, "reads as 0.7: \"xyz\""}}},
         {"price_rate_buy=-0.5\n", kOneDealer, {{1, kWarning, "negative (-0.5)"}}},
         {"price_rate_buy=1e39\n", kOneDealer, {{1, kWarning, "not a finite number (inf)"}}},
         // A Ctrl-Z ends the file for the plugin; one at the very end, as old editors leave it, loses nothing.
         {"price_rate_buy=0.9\n\x1A", kOneDealer, {}},
         {"# a\n\x1Aprice_rate_buy=0.9\n", kOneDealer, {{2, kIgnored, "Ctrl-Z"}}},
         {nullptr, "0,0,0,10\n100.5,-20,15.25,30,Downtown lot\n 200.5, -20 ,15.25,30\n\n  \r\n500,2,3,4", {}},
-        {"", "0,0,0,10\n500,0,0,0\n", {{2, kWarning, "only on its very centre"}}},
         {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "not a finite point"}}},
         {"", "0,0,0,10\n500,2,3,4\x1A\n5,6,7,8\n", {{2, kIgnored, "Ctrl-Z"}}},
         {"", "", {{0, kWarning, "holds no dealer place"}}},
@@ -80,6 +80,11 @@ TEST(FolderCheck, TouchingZonesShareNoGroundAndLabelsAreTrimmed) {
     EXPECT_EQ(check.overlaps.pairs, 0u);
     ASSERT_EQ(check.dealers.size(), 4u);
     EXPECT_EQ(check.dealers[0].label, "Harbour lot, north side");
+    // Within another up to its edge is within it; a larger zone on the centre of one before it is not.
+    const FolderCheck within = Check("", "0,0,0,10\n5,0,0,5\n0,0,0,5\n0,0,0,20\n");
+    EXPECT_EQ(std::tuple(within.dealers[1].never_chosen_by, within.dealers[2].never_chosen_by,
+                         within.dealers[3].never_chosen_by),
+              std::tuple(1u, 1u, 0u));
 }
 
 // The zones found by cells and classes of radii are those that every pair compared finds, on lists with
@@ -129,10 +134,86 @@ TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
         EXPECT_EQ(found, first) << far;
         for (std::size_t j = 0; j < dealers.size(); ++j)
             EXPECT_EQ(dealers[j].never_chosen_by, heldBy[j]) << j;
+        // The work of the search, as the least budget of pairs looked at that completes it, is as measured: a
+        // change that looks at more pairs, or at fewer, shows here.
+        std::uint64_t least = 0, most = 1u << 24;
+        while (least < most) {
+            const std::uint64_t budget = (least + most) / 2;
+            dealers_check::FindOverlaps(dealers, overlaps, budget);
+            if (overlaps.complete)
+                most = budget;
+            else
+                least = budget + 1;
+        }
+        EXPECT_EQ(least, far == 0 ? 103666u : 102457u) << far;
         dealers_check::FindOverlaps(dealers, overlaps, 1000);
         EXPECT_FALSE(overlaps.complete);
         EXPECT_LT(overlaps.pairs, pairs);
     }
+}
+
+// A program of the least the version reader needs: headers, one section (file offset and address 0x200)
+// holding the resource tree (type 16, name 1, a language) and a VS_VERSIONINFO of file version 1.2.3.4;
+// then the changes. Each change writes 32 bits, little-endian.
+using Changes = std::vector<std::pair<std::size_t, std::uint32_t>>;
+std::string Program(const Changes& changes = {}) {
+    std::string image(0x300, '\0');
+    Changes writes = {{0x00, 0x5A4D},      {0x3C, 0x40},        {0x40, 0x4550},    {0x46, 1},
+                      {0x54, 0xE0},        {0x58, 0x10B},       {0xB4, 16},        {0xC8, 0x200},
+                      {0x144, 0x200},      {0x148, 0x100},      {0x14C, 0x200},    {0x20E, 1},
+                      {0x210, 16},         {0x214, 0x80000018}, {0x226, 1},        {0x228, 1},
+                      {0x22C, 0x80000030}, {0x23E, 1},          {0x240, 0x409},    {0x244, 0x48},
+                      {0x248, 0x260},      {0x24C, 0x5C},       {0x260, 0x34005C}, {0x288, 0xFEEF04BD},
+                      {0x290, 0x10002},    {0x294, 0x30004}};
+    writes.insert(writes.end(), changes.begin(), changes.end());
+    for (const auto& [at, value] : writes)
+        for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>(value >> 8 * i);
+    return image;
+}
+
+// Its version as the system reads it; none of a program cut short, or with a header, directory, section or
+// resource entry wrong or missing, or data past its end; no program at all without its headers.
+TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
+    using enum dealers_check::PeVersion;
+    std::uint16_t words[4] = {};
+    EXPECT_EQ(dealers_check::ReadPeFileVersion(Program(), words), Found);
+    EXPECT_EQ(std::vector<std::uint16_t>(words, words + 4), (std::vector<std::uint16_t>{1, 2, 3, 4}));
+    const std::string whole = Program();
+    for (std::size_t size = 0; size < whole.size(); ++size)
+        EXPECT_EQ(dealers_check::ReadPeFileVersion(std::string_view(whole).substr(0, size), words),
+                  size < 0x5A    ? NotPe
+                  : size < 0x2BC ? NoVersion
+                                 : Found)
+            << size;
+    const std::pair<Changes, dealers_check::PeVersion> cases[] = {
+        {{{0x00, 0x5A4E}}, NotPe},
+        {{{0x3C, 0x2FE}}, NotPe}, // PE header past the end
+        {{{0x40, 0x4551}}, NotPe},
+        {{{0x58, 0x10C}}, NotPe},
+        {{{0x58, 0x20B}, {0xC4, 16}, {0xD8, 0x200}}, Found}, // PE32+
+        {{{0x58, 0x20B}}, NoVersion},
+        {{{0xB4, 2}}, NoVersion},
+        {{{0x54, 0x78}, {0xDC, 0x200}, {0xE0, 0x100}, {0xE4, 0x200}}, Found},     // sections right after
+        {{{0x54, 0x77}, {0xDB, 0x200}, {0xDF, 0x100}, {0xE3, 0x200}}, NoVersion}, // a byte too short
+        {{{0xC8, 0}}, NoVersion},
+        {{{0xC8, 0x300}}, NoVersion},
+        {{{0x20C, 0x10001}}, NoVersion}, // the entry named
+        {{{0x210, 15}}, NoVersion},
+        {{{0x210, 15}, {0x218, 16}, {0x21C, 0x80000018}}, NoVersion}, // one after the entries
+        {{{0x214, 0x18}}, NoVersion},
+        {{{0x228, 2}}, Found}, // the first name
+        {{{0x22C, 0x30}}, NoVersion},
+        {{{0x244, 0x80000048}}, NoVersion},
+        {{{0x248, 0x300}}, NoVersion},
+        {{{0x24C, 0xA0}}, Found},
+        {{{0x24C, 0xA1}}, NoVersion},
+        {{{0x24C, 0x5B}}, NoVersion},
+        {{{0x262, 0}}, NoVersion},
+        {{{0x288, 0xFEEF04BE}}, NoVersion},
+    };
+    for (const auto& [changes, found] : cases)
+        EXPECT_EQ(dealers_check::ReadPeFileVersion(Program(changes), words), found)
+            << std::hex << changes[0].first;
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 # dealers-check.exe under the emulator (reading a game's version as the plugin does) and the native tool
 # (reading the file itself) print the same bytes but CR, stdout and stderr apart, draw the same map, end
 # alike, and say what they should: --game on each stand-in game, a resource without its signature, no
-# program and none; the sample folder (also typed with trailing slashes, or backslashes), the broken one
-# and its map, a missing one; an error before the report on one stream. Run in the folder of the games.
+# program and none; the sample folder (typed in several ways), the notes' example and its map, a missing
+# folder; an error before the report on one stream. Run in the folder of the games.
 # usage: check_checkers.sh EMULATOR DEALERS_CHECK_EXE NATIVE_DEALERS_CHECK
 set -u
 emulator=$1 exe=$2 native=$3
@@ -67,12 +67,17 @@ rm -f not_a_program.exe bad_signature.exe exe.* native.*
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-cp -r "$source/data/car_dealers" "$source/tests/data/broken_car_dealers" .
-for folder in car_dealers car_dealers/ car_dealers//; do check 0 $folder; done
+cp -r "$source/data/car_dealers" .
+# The example of the player notes, with a mistake on every line: its files are its first two code blocks.
+python3 -c 'import os, re, sys; notes = open(sys.argv[1]).read(); os.mkdir("example")
+for name, text in zip(("dealers.conf", "dealers.csv"), re.findall(r"```\n(.*?)```", notes[notes.index("For a folder whose"):], re.S)):
+    open("example/" + name, "w").write(text)' "$source/docs/players.md"
+cp -r car_dealers c
+for folder in ./c car_dealers car_dealers/ car_dealers//; do check 0 $folder; done
 # Backslashes, as typed on Windows, stay in the paths the exe prints.
 "$emulator" "$exe" 'car_dealers\\' | tr -d '\r' | tr '\\' / | cmp -s - native.out ||
   fail "the exe does not read the folder typed with backslashes as with slashes"
-check 1 broken_car_dealers --map zones.svg
+check 1 example --map zones.svg
 check 2 no_such_folder
 # With stdout and stderr on one file, as on a console, an error shows where it happened: first.
 "$emulator" "$exe" --game car_dealers/dealers.conf car_dealers >exe.out 2>&1

@@ -1,5 +1,4 @@
-// Deals played with the real plugin in the stand-in game, as a player would play them. Each test is
-// its own process: the plugin is loaded once per game.
+// Deals played with the real plugin in the stand-in game, as a player would. One process a test, as a game.
 #include "imports.h"
 #include "session.h"
 
@@ -83,9 +82,8 @@ Texts Prompt(const char* verb, std::int32_t price) {
             std::string("[E] ") + verb + " @0.70,0.10 *0.3", "[BACKSPACE] Bargain @0.70,0.14 *0.3"};
 }
 
-// E outside every lot, then a deal on foot in lot A: the salesman, the prompt for the nearest
-// vehicle, a refusal one dollar short, the purchase, its message, and the hold in the bought vehicle.
-// In 2039, when the C runtime's 32-bit clock answers -1: every timer runs on the 64-bit one.
+// E outside every lot, then a deal on foot in lot A: the salesman, the prompt for the nearest vehicle, a
+// refusal one dollar short, the purchase, its message, the hold in the car. In 2039, past the 32-bit clock.
 TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     Session s(kDealers);
     testhost::SetClock(2'180'000'000);
@@ -152,10 +150,10 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     EXPECT_EQ(Facts(farther), "");
     EXPECT_EQ(salesman->money, price);
     EXPECT_EQ(Facts(*salesman), "to 100 released says GENERIC_FUCK_OFF THANKS"); // back to the lot
+    EXPECT_EQ(salesman->mode, 3);
     EXPECT_EQ(s.Screen().back(), kYours);
 
-    // The deal is over until the player leaves the lot: E does nothing, the message stays 6 seconds
-    // and drawing it allocates nothing.
+    // Over until the player leaves the lot: E does nothing, the message stays 6 s, drawn allocating nothing.
     for (const int second : {0, 5, 6}) {
         s.AdvanceClock(second == 5 ? 5 : second == 6 ? 1 : 0);
         s.Frame({kE});
@@ -165,11 +163,8 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     EXPECT_EQ(s.world.created.size(), 1u);
     EXPECT_EQ(s.world.player.money, 0.0f);
 
-    // The hold is armed in the bought vehicle while the alert level is below 2 and lasts 7 seconds
-    // from then, in the vehicle or out of it; while it lasts, a level of 1 is cleared. Steps "where
-    // level>level after, seconds to the next": not armed on foot; armed in the car until +7, again in
-    // the second it ends until +14; over, and not armed at level 2 (level 1 on foot stays); armed
-    // until +25; on foot after.
+    // The hold is armed in the bought car while the alert level is below 2, for 7 seconds, in the car or out
+    // of it; while it lasts a level of 1 is cleared. Steps "where level>level after,seconds to the next".
     std::istringstream steps(
         "foot 1>1,0 car 1>0,7 car 1>0,7 car 2>2,4 foot 1>1,0 car 0>0,4 foot 1>0,3 foot 1>1,0");
     std::string where;
@@ -184,8 +179,7 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     }
 }
 
-// Ways a deal ends without a trade, one after another in one game; each leaves no deal open while
-// the player stays in the lot.
+// Ways a deal ends without a trade, one after another in one game, none reopened while in the lot.
 TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     Session s(kDealers);
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
@@ -234,8 +228,8 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     EXPECT_EQ(Facts(*s.Salesman()), "to 100 released says GENERIC_FUCK_OFF");
     s.Salesman()->damagedBy = 0;
 
-    // A frame without a player object finds no dealer: back to Idle, no lot to return to; E in the
-    // cool-down after it opens the next deal when the cool-down is over.
+    // A frame without a player object finds no dealer: Idle, no lot to return to; E in the cool-down after it
+    // opens the next deal once it is over.
     reopen();
     s.world.playerObjectPresent = false;
     s.Frame({kE});
@@ -243,7 +237,7 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     s.Frame();
     EXPECT_EQ(Facts(*s.Salesman()), "dismissed released says GENERIC_FUCK_OFF");
     s.world.playerObjectPresent = true;
-    s.Frame({kE}), s.Frame();
+    s.Frame({kE}), s.Frames(2);
     EXPECT_TRUE(s.Screen().empty());
     s.AdvanceClock(5), s.Frames(2);
     EXPECT_EQ(s.Screen(), Prompt("Buy", *s.PriceShown()));
@@ -310,7 +304,9 @@ TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
         EXPECT_GE(*s.PriceShown(), price);
         price = *s.PriceShown();
     }
-    s.DriveTo(110.01f, 100), s.Frame({kE});
+    s.LeaveVehicle(), s.WalkTo(99.9f, 100), s.Frame({kE}); // beside the salesman, 10.1 from the car
+    EXPECT_EQ(s.Screen(), Texts{kSelling});
+    s.EnterVehicle(car), s.DriveTo(110.01f, 100), s.Frame({kE});
     EXPECT_EQ(s.Screen(), Texts{kSelling});
     EXPECT_EQ(s.world.player.money, 0.0f);
 
@@ -329,8 +325,7 @@ TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
     EXPECT_EQ(s.Screen().back(), "Nice deal! @0.10,0.10 *1");
     EXPECT_LE(s.Salesman()->money, 20); // a sale gives the salesman nothing
 
-    // No deal opens by itself after the cool-down; E opens the next one: same vehicle, same offer,
-    // the same salesman joining again.
+    // After the cool-down E opens the next deal: same vehicle and offer, the same salesman joining again.
     s.AdvanceClock(5);
     s.Frames(3);
     EXPECT_EQ(s.Screen(), Texts{"Nice deal! @0.10,0.10 *1"});
@@ -420,11 +415,10 @@ TEST(Lots, TheLotOfTheDealKeepsThePlayerWhereLotsOverlap) {
     EXPECT_EQ(s.Salesman()->destination->x, 130.0f); // sent back to B
 }
 
-// A game without some commands: the plugin skips them, and what they would have written keeps the value
-// the plugin started with. Without GetPlayerCharacter, in a game whose player is character 1, the plugin
-// asks about character 0: who sits in no vehicle, attacks nobody and says nothing. So E in a car opens a
-// purchase of that very car, the salesman's group gets no leader, a bargain is said by nobody, and the
-// hold after the purchase clears no alert level.
+// A game lacking commands: what they would have written keeps the value the plugin started with. Without
+// GetPlayerCharacter, in a game whose player is character 1, the plugin asks about character 0, in no
+// vehicle, attacking and saying nothing: E in a car buys that car, the group gets no leader, a bargain is
+// said by nobody, and the hold clears no alert level.
 TEST(MissingCommands, WithoutThePlayersCharacterThePluginAsksAboutCharacterZero) {
     Session s(kDealers);
     s.world.RenumberPlayer(1);
@@ -446,71 +440,68 @@ TEST(MissingCommands, WithoutThePlayersCharacterThePluginAsksAboutCharacterZero)
     EXPECT_EQ(s.world.player.alertLevel, 1);
 }
 
-// Without GetDistance2D every distance stays 0, and a lot of radius 0 holds the player wherever he is.
-// Without GetCharacterVehicle the deal vehicle stays 0, and so does the car he gets into: that ends the
-// purchase in a hold on that car, which clears an alert level of 1.
+// Without GetDistance2D every distance stays 0, and a lot of radius 0 holds the player wherever he is;
+// without GetPlayerGroup the salesman joins group 0. Without GetCharacterVehicle the deal vehicle stays 0,
+// and so does the car he gets into: that ends the purchase in a hold on that car, clearing a level of 1.
 TEST(MissingCommands, WithoutDistancesOrTheCarSatIn) {
     Session s("500,500,5,0\n");
     s.world.MakeUnknown(testhost::hashes::GetDistance2D);
     s.world.MakeUnknown(testhost::hashes::GetCharacterVehicle);
+    s.world.MakeUnknown(testhost::hashes::GetPlayerGroup);
     s.Frame({kE}), s.Frame();
     ASSERT_EQ(s.world.created.size(), 1u);
+    EXPECT_EQ(s.Salesman()->group, 0); // where the plugin started the group it asked for
     s.EnterVehicle(s.world.AddVehicle({0, 0, 0}, 1000, 20000));
     s.world.player.alertLevel = 1;
     s.Frames(2);
     EXPECT_EQ(s.world.player.alertLevel, 0);
 }
 
-// Without GetVehicleCoordinates the car on sale stands, for the plugin, at the origin: 10 from a player at
-// (0, -10), near enough to sell. Without GetPlayerAlertLevel the level read stays 0: the hold in the car
-// clears nothing.
-TEST(MissingCommands, WithoutTheCarsPlaceOrTheAlertLevel) {
+// Without GetCharacterCoordinates the salesman stands, for the plugin, at the origin: 10.5 from a player
+// at (0, -10.5), too far to sell. Without GetVehicleCoordinates too, the car on sale stands there as well:
+// both 10 from a player at (0, -10), near enough. Without GetPlayerAlertLevel the level read stays 0: the
+// hold in the car clears nothing.
+TEST(MissingCommands, WithoutThePlacesOfTheCarAndTheSalesmanOrTheAlertLevel) {
     Session s("0,-10,0,20\n");
-    s.world.MakeUnknown(testhost::hashes::GetVehicleCoordinates);
+    s.world.MakeUnknown(testhost::hashes::GetCharacterCoordinates);
     s.world.MakeUnknown(testhost::hashes::GetPlayerAlertLevel);
-    s.EnterVehicle(s.world.AddVehicle({0, -10, 0}, 1000, 20000));
+    s.EnterVehicle(s.world.AddVehicle({0, -10.5f, 0}, 1000, 20000));
     s.world.player.alertLevel = 2;
     s.Frame({kE}), s.Frames(2);
+    EXPECT_EQ(s.Screen(), Texts{kSelling});
+    s.world.MakeUnknown(testhost::hashes::GetVehicleCoordinates);
+    s.DriveTo(0, -10), s.Frame();
     EXPECT_EQ(s.Screen(), Prompt("Sell", s.PriceShown().value_or(0)));
     EXPECT_EQ(s.world.player.alertLevel, 2);
 }
 
-// A game whose clock reads 0, the first second of 1970: no message before the first, the deal opens at
-// once, the first bargain is heard, and after the purchase the hold, never armed on foot, clears nothing.
-TEST(Clock, AtZero) {
-    Session s(kDealers);
+// A game whose clock reads 0, the first second of 1970, with no model for the salesman, selling a car without
+// model data at the buying rate 100: no message before the first; the deal opens at once, the factory asked
+// for model index 0, where the plugin started it; the car, worth nothing, costs $ -1; the first bargain is
+// heard; after the purchase the hold, never armed on foot, clears nothing.
+TEST(OddGames, AtClockZeroWithoutModelsOrModelData) {
+    Session s(kDealers, "price_rate_buy=100\n");
     testhost::SetClock(0);
+    s.world.knowsModels = false;
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    car.object.modelData = nullptr;
     s.Frame();
     EXPECT_TRUE(s.Screen().empty());
     OpenBuying(s, car);
-    ASSERT_TRUE(s.PriceShown());
+    EXPECT_EQ(s.PriceShown(), -1);
+    ASSERT_EQ(s.world.created.size(), 1u);
+    EXPECT_EQ(s.world.created[0].modelIndex, 0);
     s.Frame({kBackspace});
     EXPECT_EQ(s.Player().speech, Texts{"GENERIC_BUY"});
-    s.world.player.money = 1e9f;
     s.Frame({kE});
     s.world.player.alertLevel = 1;
     s.Frame();
     EXPECT_EQ(std::pair(car.ownedByPlayer, s.world.player.alertLevel), std::pair(true, 1));
 }
 
-// A car without model data is worth nothing: at a buying rate of 100 it costs $ -1. The salesman's model,
-// which this game does not know, reaches the factory as index 0, where the plugin started it.
-TEST(Appraisal, ACarWithoutModelDataAndASalesmanTheGameHasNoModelFor) {
-    Session s(kDealers, "price_rate_buy=100\n");
-    s.world.knowsModels = false;
-    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-    car.object.modelData = nullptr;
-    OpenBuying(s, car);
-    EXPECT_EQ(s.PriceShown(), -1);
-    ASSERT_EQ(s.world.created.size(), 1u);
-    EXPECT_EQ(s.world.created[0].modelIndex, 0);
-}
-
-// Every vehicle is appraised afresh from the random device: its condition times its model's value
-// (750 x 20000 / 1000 = 15000) with noise up to 0.4 of that, at the buying rate 0.8, cut to ..99:
-// from 7199 to 16799, spread over that band. The game run from the start again (another process)
-// asks other prices: the first prices of a game are not the same in every game.
+// Each vehicle is appraised afresh from the random device: 750 x 20000 / 1000 = 15000, with noise up to 0.4
+// of it, at the rate 0.8, cut to ..99: 7199 to 16799, all over that band. Another game asks other first
+// prices.
 TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
     Session s(kDealers);
     s.WalkTo(101, 100);
@@ -541,10 +532,9 @@ TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
     EXPECT_EQ(other.find("first prices: " + first.str()), std::string::npos) << other;
 }
 
-// Rates as the C library reads numbers. One car at lot A, with 1,000,000 to spend: the price it is
-// offered at on foot and the money after E, then, driven away and back, the price the dealer offers
-// for it and the money after E. Both prices come from one offer, so from one base price. With
-// `steady`, each steady frame on the way issues exactly the commands of its step and allocates nothing.
+// Rates as the C library reads numbers. One car at lot A, 1,000,000 to spend: its price on foot and the money
+// after E, then, driven away and back, the dealer's price for it and the money after E (one offer, one base
+// price). With `steady`, each steady frame issues exactly the commands of its step and allocates nothing.
 struct Deal {
     std::int32_t buying, selling;
     float afterBuying, afterSelling;

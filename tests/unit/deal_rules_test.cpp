@@ -18,7 +18,7 @@ namespace {
 TEST(Appraisal, Arithmetic) {
     const std::tuple<float, std::uint32_t, std::uint32_t, std::int32_t> cases[] = {
         {1000.0f, 20000, 20000, 8000},
-        {1000.5f, 20000, 20000, 8000},    // capped at 1000
+        {1500.0f, 20000, 20000, 8000},    // capped at 1000
         {NAN, 20000, 20000, 8000},        // NaN reads 1000
         {999.9f, 20000, 19980, 7992},     // truncates to 999
         {-1.0f, 20000, 4294947, 1717978}, // (2^32 - 20000) / 1000; 0.4 q = 1717978.8
@@ -129,6 +129,7 @@ TEST(DealPrice, CutsTheRatedPriceToHundredsLessOne) {
         {INT32_MAX, 1.0f, 2147483599},  // 2^31 as a float: one past the top
         {12345, INFINITY, 2147483599},
         {INT32_MIN, 1.0f, -2147483601}, // -2^31 is the bottom itself
+        {INT32_MIN, 1.001f, -2147483601},
         {12345, -INFINITY, -2147483601},
         {12345, NAN, -1},
     };

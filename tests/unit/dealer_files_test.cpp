@@ -20,7 +20,7 @@ using namespace std::string_literals;
 TEST(TextFile, LinesAndBothReadersAgreeWithTheReference) {
     const std::string files[] = {
         "",
-        "\n",
+        "\r\n",
         "a",
         "a\n\n",
         "a\r\nb\r\nc",

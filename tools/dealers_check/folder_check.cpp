@@ -137,7 +137,6 @@ void CheckSettings(std::string& bytes, FolderCheck& check) {
     plugin.Load(bytes);
     check.sell.value = plugin.GetFloat(check.sell.key, 0.5f);
     check.buy.value = plugin.GetFloat(check.buy.key, 0.8f);
-    plugin.entries.clear();
 
     std::optional<Finding> endMark = ToText(bytes);
 
@@ -350,10 +349,6 @@ FileState ReadFile(const std::string& path, std::string& bytes, std::string& rea
     return FileState::Read;
 }
 
-std::string Plural(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 std::string FindingText(const Finding& finding) {
     return "  " + (finding.line ? "line " + std::to_string(finding.line) + ": " : std::string()) +
            FindingKindText(finding.kind) + ": " + finding.text + "\n";
@@ -458,6 +453,10 @@ void PrintOverlaps(const FolderCheck& check, Output& out) {
 }
 
 } // namespace
+
+std::string Plural(std::uint64_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
 
 std::string FloatText(float value) {
     char text[48];

@@ -102,4 +102,7 @@ void PrintCheck(const FolderCheck& check, Output& out);
 // Shortest text that reads back as the same float.
 std::string FloatText(float value);
 
+// "1 zone", "2 zones": the count and the word that goes with it.
+std::string Plural(std::uint64_t count, const char* one, const char* many);
+
 } // namespace dealers_check

@@ -201,14 +201,13 @@ void WriteZoneMap(const FolderCheck& check, Output& out) {
     for (const Dealer& dealer : check.dealers)
         if (Drawn(dealer)) ++counts[layer(dealer)];
     const Overlaps& overlaps = check.overlaps;
-    key(0, "zone", std::to_string(counts[0]) + " zones that share no ground with another");
+    key(0, "zone", Plural(counts[0], "zone that shares", "zones that share") + " no ground with another");
     key(1, "zone overlaps",
-        std::to_string(counts[1]) + " zones that overlap another (" + (overlaps.complete ? "" : "at least ") +
-            std::to_string(overlaps.pairs) +
-            " pairs): the dealer the player is with keeps him, else the first listed");
-    key(2, "zone never",
-        std::to_string(counts[2]) + " zones never chosen: each lies within a zone listed before it");
-    key(3, "zone nobody", std::to_string(counts[3]) + " zones with a negative radius: they hold nobody");
+        Plural(counts[1], "zone that overlaps", "zones that overlap") + " another (" +
+            (overlaps.complete ? "" : "at least ") + Plural(overlaps.pairs, "pair", "pairs") +
+            "): the dealer the player is with keeps him, else the first listed");
+    key(2, "zone never", Plural(counts[2], "zone", "zones") + " never chosen: within a zone listed before");
+    key(3, "zone nobody", Plural(counts[3], "zone", "zones") + " with a negative radius, holding nobody");
     out << "<text x=\"" << kLeft << "\" y=\"" << Number(legendTop + 96)
         << "\" font-size=\"12\" fill=\"#555\">"
         << "Zones smaller than " << Number(std::ceil(marker * 10) / 10)

@@ -1,0 +1,62 @@
+#!/usr/bin/env python3
+"""The example of the player notes (two files, then the report) is what dealers-check prints, and its map is
+docs/example_zones.svg, as docs/sample_zones.svg is the sample's; maps read back as XML hold a circle per zone, also
+for 10,000 zones and for labels that are no valid text."""
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ElementTree
+
+checker, source = sys.argv[1], sys.argv[2]
+SVG = "{http://www.w3.org/2000/svg}"
+
+
+def run(folder, lines):
+    with open(os.path.join(folder, "dealers.csv"), "wb") as out:
+        out.write(b"".join(lines))
+    svg = os.path.join(folder, "zones.svg")
+    done = subprocess.run([checker, folder, "--map", svg], capture_output=True)
+    assert done.returncode in (0, 1), done
+    report = done.stdout.decode("utf-8", "replace").splitlines()
+    assert report[-1] == "map: " + svg and len(report) < 700, report[-3:]
+    tree = ElementTree.parse(svg)
+    circles = {int(c.get("data-line")): c for c in tree.iter(SVG + "circle")
+               if "zone" in c.get("class").split() and c.get("data-line") is not None}
+    return circles, [t.text or "" for t in tree.iter(SVG + "text")]
+
+
+with tempfile.TemporaryDirectory() as folder:
+    # Beside the example's map below: labels with markup and with bytes that are no UTF-8, and a place that is
+    # no point on the map.
+    circles, texts = run(folder, [b"-412.5,1180,14.8,25,Harbour lot <annex>\n", b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\n",
+                                  b"nan,0,0,5\n"])
+    assert sorted(circles) == [1, 2] and "1 Harbour lot <annex>" in texts and "2 caf\u00e9 ??" in texts, texts
+    assert any("; 1 not drawn: not a finite point." in text for text in texts), texts
+
+    generator = random.Random(11)
+    circles, texts = run(folder, [b"%.2f,%.2f,0,%d,Lot %d\n" % (generator.uniform(-4000, 4000), generator.uniform(
+        -4000, 4000), generator.randint(5, 80), i) for i in range(10000)])
+    assert len(circles) == 10000 and any("; labels show when zoomed in." in text for text in texts)
+
+    svg = os.path.join(folder, "sample_zones.svg")
+    subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,
+                   capture_output=True)
+    with open(svg, "rb") as drawn, open(os.path.join(source, "docs", "sample_zones.svg"), "rb") as committed:
+        assert drawn.read() == committed.read(), "docs/sample_zones.svg is stale: draw it again with --map"
+
+    notes = open(os.path.join(source, "docs", "players.md")).read()
+    conf, csv, report = re.findall(r"```\n(.*?)```", notes[notes.index("For a folder whose `dealers.conf`"):], re.S)[:3]
+    os.makedirs(os.path.join(folder, "car_dealers"))
+    for name, text in (("dealers.conf", conf), ("dealers.csv", csv)):
+        with open(os.path.join(folder, "car_dealers", name), "w") as out:
+            out.write(text)
+    done = subprocess.run([checker, "--map", "example_zones.svg"], cwd=folder, capture_output=True, text=True)
+    assert (done.returncode, done.stdout) == (1, report + "map: example_zones.svg\n"), "the example of docs/players.md " \
+        "is not what the check prints:\n" + done.stdout
+    with open(os.path.join(folder, "example_zones.svg"), "rb") as drawn, \
+            open(os.path.join(source, "docs", "example_zones.svg"), "rb") as committed:
+        assert drawn.read() == committed.read(), "docs/example_zones.svg is not the example's map: draw it again"
+print("zone map and notes: ok")
