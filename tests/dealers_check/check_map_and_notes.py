@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""The example of the player notes (two files, then the report) is what dealers-check prints, and its map is
-docs/example_zones.svg, as docs/sample_zones.svg is the sample's; maps read back as XML hold a circle per zone, also
-for 10,000 zones and for labels that are no valid text."""
+"""The reports the player notes show, of the sample and of an example (two files), are what dealers-check prints;
+the example's map is docs/example_zones.svg, as docs/sample_zones.svg is the sample's; maps read back as XML hold a
+circle per zone, also for 10,000 zones and for labels that are no valid text."""
 import os
 import random
 import re
@@ -48,6 +48,9 @@ with tempfile.TemporaryDirectory() as folder:
         assert drawn.read() == committed.read(), "docs/sample_zones.svg is stale: draw it again with --map"
 
     notes = open(os.path.join(source, "docs", "players.md")).read()
+    shipped = re.findall(r"```\n(.*?)```", notes[notes.index("On the `car_dealers` folder of the download"):], re.S)[0]
+    done = subprocess.run([checker], cwd=os.path.join(source, "data"), capture_output=True, text=True)
+    assert (done.returncode, done.stdout) == (0, shipped), "the notes show another report of the sample:\n" + done.stdout
     conf, csv, report = re.findall(r"```\n(.*?)```", notes[notes.index("For a folder whose `dealers.conf`"):], re.S)[:3]
     os.makedirs(os.path.join(folder, "car_dealers"))
     for name, text in (("dealers.conf", conf), ("dealers.csv", csv)):

@@ -1,6 +1,5 @@
 // What dealers-check finds in a car_dealers/ folder, on folders written for each case, and in a game's
 // program.
-#include "dealer_test_files.h"
 #include "folder_check.h"
 #include "pe_version.h"
 #include "zone_overlaps.h"
@@ -22,14 +21,9 @@ constexpr auto kIgnored = FindingKind::Ignored;
 constexpr auto kWarning = FindingKind::Warning;
 constexpr const char* kOneDealer = "0,0,0,10\n";
 
-// A folder with the two files (no dealers.conf for nullptr), checked.
 FolderCheck Check(const char* conf, const char* csv) {
-    TempDir dir;
-    if (conf) dir.Write("dealers.conf", conf);
-    dir.Write("dealers.csv", csv);
     FolderCheck check;
-    std::string error;
-    EXPECT_TRUE(dealers_check::CheckFolder(dir.path(), check, error)) << error;
+    dealers_check::CheckFiles(conf, csv, check);
     return check;
 }
 
@@ -51,13 +45,13 @@ TEST(FolderCheck, FindingsOfALine) {
         // A Ctrl-Z ends the file for the plugin; one at the very end, as old editors leave it, loses nothing.
         {"price_rate_buy=0.9\n\x1A", kOneDealer, {}},
         {"# a\n\x1Aprice_rate_buy=0.9\n", kOneDealer, {{2, kIgnored, "Ctrl-Z"}}},
-        {nullptr, "0,0,0,10\n100.5,-20,15.25,30,Downtown lot\n 200.5, -20 ,15.25,30\n\n  \r\n500,2,3,4", {}},
+        {"", "0,0,0,10\n100.5,-20,15.25,30,Downtown lot\n 200.5, -20 ,15.25,30\n\n  \r\n500,2,3,4", {}},
         {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "not a finite point"}}},
         {"", "0,0,0,10\n500,2,3,4\x1A\n5,6,7,8\n", {{2, kIgnored, "Ctrl-Z"}}},
         {"", "", {{0, kWarning, "holds no dealer place"}}},
     };
     for (const auto& [conf, csv, expected] : cases) { // the findings of both files, and the exit status
-        SCOPED_TRACE(testing::PrintToString(std::pair(std::string(conf ? conf : "none"), std::string(csv))));
+        SCOPED_TRACE(testing::PrintToString(std::pair(std::string(conf), std::string(csv))));
         const FolderCheck check = Check(conf, csv);
         std::vector<dealers_check::Finding> found = check.settings.findings;
         found.insert(found.end(), check.dealer_list.findings.begin(), check.dealer_list.findings.end());

@@ -47,12 +47,11 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
         std::vector<std::string> lines;
     } runs[] = {
         // clang-format off
-        {"", kSource + "/data", 0, {"car_dealers/dealers.csv: 4 dealers", "ok: the plugin uses every line as it stands"}},
         {"-- .", empty.path(), 1, {"./dealers.conf: not found, the rates keep their defaults",
                                             "  price_rate_buy = 0.8  (default)", "./dealers.csv: not found",
                                             "  warning: no dealer will ever react"}},
         {"", large.path(), 1, {"car_dealers/dealers.csv: 6000 dealers",
-                                        "  line 1: x 0, y 0, z 0, radius 10 (a name far too long to show whole, with ...)",
+                                        "  line 200: x 0, y 0, z 0, radius 10 (a name far too long to show whole, with ...)",
                                         "  ... and 5800 more dealers (--map draws them all), not listed",
                                         "  ... and 5799 more findings, not listed",
                                         "  2999 pairs of zones that can be chosen share ground",
@@ -66,6 +65,7 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
         {"car_dealers", dir.path(), 2, {"dealers-check: cannot read car_dealers/dealers.conf: not a file"}},
         {"loop", dir.path(), 2, {"dealers-check: cannot read loop/dealers.conf: Too many levels of symbolic links"}},
         {"plain", dir.path(), 2, {"dealers-check: plain is not a folder"}},
+        {"--game .", dir.path(), 2, {"dealers-check: cannot read .: Is a directory"}},
         {"car_dealers --map " + dir.Path("none/map.svg"), kSource + "/data", 2, {
              "ok: the plugin uses every line as it stands\ndealers-check: cannot write the map " + dir.Path("none/map.svg")}},
         {". --map /dev/full", empty.path(), 2, {"dealers-check: cannot write the map /dev/full"}}, // fails at the close
