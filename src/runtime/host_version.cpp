@@ -16,7 +16,7 @@ bool ReadFileVersionWords(const wchar_t* path, std::uint16_t (&words)[4]) {
     UINT length = 0;
     const bool read = GetFileVersionInfoW(path, handle, size, buffer) &&
                       VerQueryValueW(buffer, L"\\", reinterpret_cast<void**>(&info), &length) &&
-                      length != 0 && info->dwSignature == 0xFEEF04BD;
+                      length >= sizeof(VS_FIXEDFILEINFO) && info->dwSignature == 0xFEEF04BD;
     if (read) {
         words[0] = HIWORD(info->dwFileVersionMS);
         words[1] = LOWORD(info->dwFileVersionMS);
