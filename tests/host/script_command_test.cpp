@@ -136,8 +136,8 @@ TEST_F(ScriptCommands, EveryWrapperFillsTheGamesRecordInSlotOrder) {
 }
 
 // Results come from slot 0 in the result type. Vectors the game leaves pending are copied back to
-// the caller last first, twelve bytes each (each entry here overlaps the next one's destination); a
-// count the record cannot hold copies nothing.
+// the caller last first, twelve bytes each, never the fourth word (each entry here overlaps the next one's
+// destination); a count the record cannot hold copies nothing.
 std::uint32_t g_word;
 
 TEST_F(ScriptCommands, ResultsAndPendingVectorsComeBackAsTheGameLeavesThem) {
@@ -145,7 +145,7 @@ TEST_F(ScriptCommands, ResultsAndPendingVectorsComeBackAsTheGameLeavesThem) {
     world.AddCommand(0x7E570002, "LeavesVectors", [](testhost::ScriptCallRecord* r) {
         for (std::uint32_t i = 0; i < 4; ++i) {
             r->vectorTargets[i] = reinterpret_cast<float*>(r->arguments[0]) + i;
-            r->vectors[i] = {i * 10 + 1.0f, i * 10 + 2.0f, i * 10 + 3.0f, i * 10 + 4.0f};
+            r->vectors[i] = {i * 10 + 1.0f, i * 10 + 2.0f, i * 10 + 3.0f, 0.1f};
         }
         r->vectorsPending = r->arguments[1];
     });

@@ -18,7 +18,7 @@ namespace {
 TEST(Appraisal, Arithmetic) {
     const std::tuple<float, std::uint32_t, std::uint32_t, std::int32_t> cases[] = {
         {1000.0f, 20000, 20000, 8000},
-        {1500.0f, 20000, 20000, 8000},    // capped at 1000
+        {1001.0f, 20000, 20000, 8000},    // capped at 1000
         {NAN, 20000, 20000, 8000},        // NaN reads 1000
         {999.9f, 20000, 19980, 7992},     // truncates to 999
         {-1.0f, 20000, 4294947, 1717978}, // (2^32 - 20000) / 1000; 0.4 q = 1717978.8

@@ -121,8 +121,9 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
 // and the default rates; the durations are not settings.
 TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
     TempDir dir;
-    dir.Write("car_dealers/dealers.conf", "bargain_interval=10\r\ncooldown_duration=1\r\nhold_duration=0\r\n"
-                                          "price_rate_sell=0.4\r\nprice_rate_buy=2\r\n\x1Aprice_rate_buy=3");
+    dir.Write("car_dealers/dealers.conf",
+              "bargain_interval=10\r\ncooldown_duration=1\r\nhold_duration=0\r\n"
+              "price_rate_sell=0.4\r\nprice_rate_buy=2\r\n\x1A\nprice_rate_buy=3");
     dir.Write("car_dealers/dealers.csv", "x,y,z,radius\r\n100.5,-20,15.25,30\r\n-1,-2,-3,4\x1A\r\n5,6,7,8");
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
