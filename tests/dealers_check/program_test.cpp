@@ -1,5 +1,5 @@
 // The dealers-check program's output and exit status on the sample, on lists long and short, and on what
-// cannot be read. The example of the player notes, a line of each mistake, is checked with the map.
+// cannot be read. The notes' example is checked with the map.
 #include "dealer_test_files.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +48,8 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
     } runs[] = {
         // clang-format off
         {"-- .", empty.path(), 1, {"./dealers.conf: not found, the rates keep their defaults",
-                                            "  price_rate_buy = 0.8  (default)", "./dealers.csv: not found",
+                                            "  price_rate_sell = 0.5  (default)", "  price_rate_buy = 0.8  (default)",
+                                            "./dealers.csv: not found",
                                             "  warning: no dealer will ever react"}},
         {"", large.path(), 1, {"car_dealers/dealers.csv: 6000 dealers",
                                         "  line 200: x 0, y 0, z 0, radius 10 (a name far too long to show whole, with ...)",
