@@ -37,16 +37,16 @@ TEST(FolderCheck, FindingsOfALine) {
         {"PRICE_RATE_SELL=0.9\n", kOneDealer, {{1, kIgnored, "did you mean price_rate_sell?"}}},
         {"price_rate_buy==0.9\n",
          kOneDealer,
-         {{1, kWarning, "has no value: the rate reads as 0"}, {1, kIgnored, "\"=0.9\" after the value"}}},
+         {{1, kWarning, "buy has no value: the rate reads as 0"}, {1, kIgnored, "\"=0.9\" after the value"}}},
         // Sixty characters show whole.
         {"price_rate_sell=ninety_percent_of_the_offer,_as_agreed_with_the_old_salesman\n",
          kOneDealer,
          {{1, kWarning, "salesman\" does not start with a number"}}},
-        {"price_rate_buy=-0.5\n", kOneDealer, {{1, kWarning, "negative (-0.5)"}}},
-        {"price_rate_buy=1e39\n", kOneDealer, {{1, kWarning, "not a finite number (inf)"}}},
+        {"price_rate_buy=-0.5\n", kOneDealer, {{1, kWarning, "buy is negative (-0.5)"}}},
+        {"price_rate_buy=1e39\n", kOneDealer, {{1, kWarning, "buy is not a finite number (inf)"}}},
         // A Ctrl-Z ends the file for the plugin; one at the very end, as old editors leave it, loses nothing.
         {"price_rate_buy=0.9\n\x1A", kOneDealer, {}},
-        {"# a\n\x1Aprice_rate_buy=0.9\n", kOneDealer, {{2, kIgnored, "Ctrl-Z"}}},
+        {"# a\n\x1Aprice_rate_buy=0.9\n", kOneDealer, {{2, kIgnored, "an end-of-file mark (Ctrl-Z)"}}},
         {"", "0,0,0,10\n100.5,-20,15.25,30,Downtown lot\n 200.5, -20 ,15.25,30\n\n  \r\n500,2,3,4", {}},
         {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "not a finite point"}}},
         {"", "0,0,0,10\n1,2,3 m\r\x7F\x1F,4\n", {{2, kIgnored, "\" m\\r\\x7F\\x1F\" is not read"}}},
@@ -131,8 +131,7 @@ TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
         EXPECT_EQ(found, first) << far;
         for (std::size_t j = 0; j < dealers.size(); ++j)
             EXPECT_EQ(dealers[j].never_chosen_by, heldBy[j]) << j;
-        // The work of the search, as the least budget of pairs looked at that completes it, is as measured: a
-        // change that looks at more pairs, or at fewer, shows here.
+        // The work of the search: the least budget of pairs looked at that completes it.
         std::uint64_t least = 0, most = 1u << 24;
         while (least < most) {
             const std::uint64_t budget = (least + most) / 2;
