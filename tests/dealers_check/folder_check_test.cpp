@@ -48,7 +48,7 @@ TEST(FolderCheck, FindingsOfALine) {
         {"price_rate_buy=0.9\n\x1A", kOneDealer, {}},
         {"# a\n\x1Aprice_rate_buy=0.9\n", kOneDealer, {{2, kIgnored, "an end-of-file mark (Ctrl-Z)"}}},
         {"", "0,0,0,10\n100.5,-20,15.25,30,Downtown lot\n 200.5, -20 ,15.25,30\n\n  \r\n500,2,3,4", {}},
-        {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "not a finite point"}}},
+        {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "the place is not a finite point"}}},
         {"", "0,0,0,10\n1,2,3 m\r\x7F\x1F,4\n", {{2, kIgnored, "\" m\\r\\x7F\\x1F\" is not read"}}},
         {"", "0,0,0,10\n500,2,3,4\x1Ax", {{2, kIgnored, "Ctrl-Z"}}},
         {"", "", {{0, kWarning, "holds no dealer place"}}},
