@@ -51,7 +51,7 @@ TEST(FolderCheck, FindingsOfALine) {
         {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "the place is not a finite point"}}},
         {"", "0,0,0,10\n1,2,3 m\r\x7F\x1F,4\n", {{2, kIgnored, "\" m\\r\\x7F\\x1F\" is not read"}}},
         {"", "0,0,0,10\n500,2,3,4\x1Ax", {{2, kIgnored, "Ctrl-Z"}}},
-        {"", "", {{0, kWarning, "holds no dealer place"}}},
+        {"", "#", {{0, kWarning, "the list holds no"}, {1, FindingKind::Skipped, "comments"}}},
     };
     for (const auto& [conf, csv, expected] : cases) { // the findings of both files, and the exit status
         SCOPED_TRACE(testing::PrintToString(std::pair(std::string(conf), std::string(csv))));
