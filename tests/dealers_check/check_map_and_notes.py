@@ -29,11 +29,15 @@ def run(folder, lines):
 
 
 with tempfile.TemporaryDirectory() as folder:
-    # Beside the example's map below: labels with markup and with bytes that are no UTF-8, and a place that is
-    # no point on the map.
-    circles, texts = run(folder, [b"-412.5,1180,14.8,25,Harbour lot <annex>\n", b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\n",
-                                  b"nan,0,0,5\n"])
-    assert sorted(circles) == [1, 2] and "1 Harbour lot <annex>" in texts and "2 caf\u00e9 ??" in texts, texts
+    # Beside the example's map below: labels with markup and with the bytes around each limit of the characters
+    # XML takes, each byte of what it does not take a "?"; and a place that is no point on the map.
+    circles, texts = run(folder, [b"-412.5,1180,14.8,25,Harbour lot <annex>\n",
+                                  b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\xc1\xbf\xc2\x80\xdf\xbf \xe0\x9f\xbf\xe0\xa0\x80"
+                                  b"\xed\x9f\xbf\xed\xa0\x80\xef\xbf\xbd\xef\xbf\xbe\n", b"nan,0,0,5\n",
+                                  b"0,0,0,5,\xf0\x8f\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf4\x90\x80\x80\xf5\x80 \xe2\x82\n"])
+    assert sorted(circles) == [1, 2, 4] and "1 Harbour lot <annex>" in texts, texts
+    assert "2 caf\u00e9 ????\u0080\u07ff ???\u0800\ud7ff???\ufffd???" in texts, texts
+    assert "4 ????\U00010000\U0010ffff?????? ??" in texts, texts
     assert any("; 1 not drawn: not a finite point." in text for text in texts), texts
 
     generator = random.Random(11)

@@ -20,18 +20,42 @@ std::string Number(double value) {
     return text;
 }
 
-// Text for XML: markup characters escaped, and whatever is not valid UTF-8 shown as '?'.
+// The length of the character that starts at text[i] when it is one that XML takes, in UTF-8
+// without overlong forms, surrogates or code points past U+10FFFF; else 0. Readers refuse a map
+// with any other byte in it.
+std::size_t CharacterLength(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) {
+        return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u;
+    };
+    const unsigned c = byte(0);
+    if (c < 0x80) return 1;
+    // The lead byte sets the length and the range of the byte after it.
+    std::size_t length = 2;
+    unsigned low = 0x80, high = 0xBF;
+    if (c >= 0xE0 && c < 0xF0) {
+        length = 3;
+        low = c == 0xE0 ? 0xA0 : low;
+        high = c == 0xED ? 0x9F : high;
+    } else if (c >= 0xF0 && c < 0xF5) {
+        length = 4;
+        low = c == 0xF0 ? 0x90 : low;
+        high = c == 0xF4 ? 0x8F : high;
+    } else if (c < 0xC2 || c > 0xDF) { // C0 and C1 lead overlong forms only, F5 on nothing
+        return 0;
+    }
+    if (byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if ((byte(k) & 0xC0) != 0x80) return 0;
+    if (c == 0xEF && byte(1) == 0xBF && byte(2) >= 0xBE) return 0; // U+FFFE and U+FFFF
+    return length;
+}
+
+// Text for XML: markup characters escaped, and whatever XML does not take shown as '?'.
 std::string Xml(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t length = c < 0x80                ? 1
-                             : c >= 0xC2 && c < 0xE0 ? 2
-                             : c >= 0xE0 && c < 0xF0 ? 3
-                             : c >= 0xF0 && c < 0xF5 ? 4
-                                                     : 0;
-        for (std::size_t k = 1; k < length; ++k)
-            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 0;
+        const std::size_t length = CharacterLength(text, i);
         if (length == 0 || (c < 0x20 && c != '\t')) {
             out += '?';
             ++i;
