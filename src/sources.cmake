@@ -14,6 +14,13 @@ set(CORE_SOURCES
 # The data file readers over std::istream: for the native tests and fuzzers, never in the plugin.
 set(STREAM_SOURCES src/dealer/stream_readers.cpp)
 
+# The data checker's rules, without its map and output: also in the native tests and fuzzers.
+set(CHECK_SOURCES
+  tools/dealers_check/folder_check.cpp
+  tools/dealers_check/zone_overlaps.cpp
+  tools/dealers_check/pe_version.cpp
+)
+
 # The host shell: everything that touches the game process. Windows build only.
 set(PLUGIN_SOURCES
   src/runtime/host_version.cpp
@@ -37,5 +44,6 @@ set(PLUGIN_SOURCES
 )
 
 list(TRANSFORM CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
+list(TRANSFORM CHECK_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
 list(TRANSFORM STREAM_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
 list(TRANSFORM PLUGIN_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/../)
