@@ -415,10 +415,9 @@ TEST(Lots, TheLotOfTheDealKeepsThePlayerWhereLotsOverlap) {
     EXPECT_EQ(s.Salesman()->destination->x, 130.0f); // sent back to B
 }
 
-// A game lacking commands: what they would have written keeps the value the plugin started with. Without
-// GetPlayerCharacter, in a game whose player is character 1, the plugin asks about character 0, in no
-// vehicle, attacking and saying nothing: E in a car buys that car, the group gets no leader, a bargain is
-// said by nobody, and the hold clears no alert level.
+// A game lacking commands: their outputs keep the plugin's starting values. Without GetPlayerCharacter,
+// the player being character 1, the plugin asks about character 0 (in no vehicle, attacking, silent): E in
+// a car buys that car, the group gets no leader, nobody says a bargain, the hold clears no alert level.
 TEST(MissingCommands, WithoutThePlayersCharacterThePluginAsksAboutCharacterZero) {
     Session s(kDealers);
     s.world.RenumberPlayer(1);
@@ -440,9 +439,9 @@ TEST(MissingCommands, WithoutThePlayersCharacterThePluginAsksAboutCharacterZero)
     EXPECT_EQ(s.world.player.alertLevel, 1);
 }
 
-// Without GetDistance2D every distance stays 0, and a lot of radius 0 holds the player wherever he is;
-// without GetPlayerGroup the salesman joins group 0. Without GetCharacterVehicle the deal vehicle stays 0,
-// and so does the car he gets into: that ends the purchase in a hold on that car, clearing a level of 1.
+// Without GetDistance2D every distance is 0: a lot of radius 0 holds the player anywhere. Without
+// GetPlayerGroup the salesman joins group 0. Without GetCharacterVehicle the deal vehicle and the car he
+// gets into are both 0: a purchase, and a hold on that car clearing a level of 1.
 TEST(MissingCommands, WithoutDistancesOrTheCarSatIn) {
     Session s("500,500,5,0\n");
     s.world.MakeUnknown(testhost::hashes::GetDistance2D);
@@ -457,10 +456,9 @@ TEST(MissingCommands, WithoutDistancesOrTheCarSatIn) {
     EXPECT_EQ(s.world.player.alertLevel, 0);
 }
 
-// Without GetCharacterCoordinates the salesman stands, for the plugin, at the origin: 10.5 from a player
-// at (0, -10.5), too far to sell. Without GetVehicleCoordinates too, the car on sale stands there as well:
-// both 10 from a player at (0, -10), near enough. Without GetPlayerAlertLevel the level read stays 0: the
-// hold in the car clears nothing.
+// Without GetCharacterCoordinates the salesman is, for the plugin, at the origin: 10.5 from a player at
+// (0, -10.5), too far to sell. Without GetVehicleCoordinates the car is there too: both 10 from a player at
+// (0, -10), near enough. Without GetPlayerAlertLevel the level reads 0: the hold clears nothing.
 TEST(MissingCommands, WithoutThePlacesOfTheCarAndTheSalesmanOrTheAlertLevel) {
     Session s("0,-10,0,20\n");
     s.world.MakeUnknown(testhost::hashes::GetCharacterCoordinates);
@@ -475,10 +473,9 @@ TEST(MissingCommands, WithoutThePlacesOfTheCarAndTheSalesmanOrTheAlertLevel) {
     EXPECT_EQ(s.world.player.alertLevel, 2);
 }
 
-// A game whose clock reads 0, the first second of 1970, with no model for the salesman, selling a car without
-// model data at the buying rate 100: no message before the first; the deal opens at once, the factory asked
-// for model index 0, where the plugin started it; the car, worth nothing, costs $ -1; the first bargain is
-// heard; after the purchase the hold, never armed on foot, clears nothing.
+// A game at clock 0 (1970) with no salesman model, selling a car without model data at the buying rate 100:
+// nothing shows at first; the deal opens at once, the factory asked for model index 0, the plugin's start;
+// the car, worth nothing, costs $ -1; the first bargain is heard; the hold, never armed on foot, is idle.
 TEST(OddGames, AtClockZeroWithoutModelsOrModelData) {
     Session s(kDealers, "price_rate_buy=100\n");
     testhost::SetClock(0);
@@ -499,9 +496,8 @@ TEST(OddGames, AtClockZeroWithoutModelsOrModelData) {
     EXPECT_EQ(std::pair(car.ownedByPlayer, s.world.player.alertLevel), std::pair(true, 1));
 }
 
-// Each vehicle is appraised afresh from the random device: 750 x 20000 / 1000 = 15000, with noise up to 0.4
-// of it, at the rate 0.8, cut to ..99: 7199 to 16799, all over that band. Another game asks other first
-// prices.
+// Each vehicle is appraised afresh from the random device: 750 x 20000 / 1000 = 15000, noise up to 0.4 of
+// it, rate 0.8, cut to ..99: 7199 to 16799, all over that band. Another game asks other first prices.
 TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
     Session s(kDealers);
     s.WalkTo(101, 100);
@@ -533,8 +529,8 @@ TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
 }
 
 // Rates as the C library reads numbers. One car at lot A, 1,000,000 to spend: its price on foot and the money
-// after E, then, driven away and back, the dealer's price for it and the money after E (one offer, one base
-// price). With `steady`, each steady frame issues exactly the commands of its step and allocates nothing.
+// after E, then, driven away and back, the dealer's price and the money after E (one offer, one base price).
+// With `steady`, each steady frame issues exactly the commands of its step and allocates nothing.
 struct Deal {
     std::int32_t buying, selling;
     float afterBuying, afterSelling;
