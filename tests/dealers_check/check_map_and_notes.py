@@ -29,8 +29,8 @@ def run(folder, lines):
 
 
 with tempfile.TemporaryDirectory() as folder:
-    # Beside the example's map below: labels with markup and with the bytes around each limit of the characters
-    # XML takes, each byte of what it does not take a "?"; and a place that is no point on the map.
+    # Beside the example's map below: labels with markup and with bytes at each limit of what XML takes (a byte
+    # beyond shows as "?"), and a place that is no point on the map.
     circles, texts = run(folder, [b"-412.5,1180,14.8,25,Harbour lot <annex>\n",
                                   b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\xc1\xbf\xc2\x80\xdf\xbf \xe0\x9f\xbf\xe0\xa0\x80"
                                   b"\xed\x9f\xbf\xed\xa0\x80\xef\xbf\xbd\xef\xbf\xbe\n", b"nan,0,0,5\n",

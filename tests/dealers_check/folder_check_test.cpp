@@ -31,7 +31,8 @@ FolderCheck Check(const char* conf, const char* csv) {
 TEST(FolderCheck, FindingsOfALine) {
     const struct {
         const char *conf, *csv;
-        std::vector<std::tuple<std::size_t, FindingKind, const char*>> findings; // line, kind, part of text
+        std::vector<std::tuple<std::size_t, FindingKind, const char*>>
+            findings; // line, kind, part of text ($: its end)
     } cases[] = {
         {"#price_rate_buy=0.9\nprice_rate_sell=\t0.7\n\n \t\nprice_rate_buy = 0.9", kOneDealer, {}},
         {"PRICE_RATE_SELL=0.9\n", kOneDealer, {{1, kIgnored, "did you mean price_rate_sell?"}}},
@@ -51,6 +52,15 @@ TEST(FolderCheck, FindingsOfALine) {
         {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "the place is not a finite point"}}},
         {"", "0,0,0,10\n1,2,3 m\r\x7F\x1F,4\n", {{2, kIgnored, "\" m\\r\\x7F\\x1F\" is not read"}}},
         {"", "0,0,0,10\n500,2,3,4\x1Ax", {{2, kIgnored, "Ctrl-Z"}}},
+        {"",
+         "1,2,3,x\n1..,.5.,nan.,4\n5-,12.m,0,4a\n",
+         {{1, FindingKind::Skipped, "(radius) \"x\" is not a number$"},
+          {2, kIgnored, "\"1..\" reads as 1: \".\""},
+          {2, kIgnored, "\".5.\" reads as 0.5"},
+          {2, kIgnored, "\"nan.\" reads as nan"},
+          {3, kIgnored, "\"5-\" reads as 5: \"-\""},
+          {3, kIgnored, "\"12.m\" reads as 12: \"m\""},
+          {3, kIgnored, "\"4a\" reads as 4: \"a\""}}},
         {"", "#", {{0, kWarning, "the list holds no"}, {1, FindingKind::Skipped, "comments"}}},
     };
     for (const auto& [conf, csv, expected] : cases) { // the findings of both files, and the exit status
@@ -62,7 +72,7 @@ TEST(FolderCheck, FindingsOfALine) {
         for (std::size_t i = 0; i < found.size(); ++i) {
             const auto& [line, kind, part] = expected[i];
             EXPECT_TRUE(found[i].line == line && found[i].kind == kind &&
-                        found[i].text.find(part) != std::string::npos)
+                        (found[i].text + "$").find(part) != std::string::npos)
                 << found[i].text;
         }
         EXPECT_EQ(dealers_check::ExitStatus(check), expected.empty() ? 0 : 1);

@@ -35,6 +35,11 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
     std::filesystem::create_directories(dir.Path("loop"));
     std::filesystem::create_symlink("dealers.conf", dir.Path("loop/dealers.conf"));
     dir.Write("plain", "1,2,3,4\n");
+    std::string junk; // a finding a line; the list's 199 and its warning all show
+    for (int i = 0; i < 199; ++i) junk += "x\n";
+    dir.Write("junk/dealers.conf", junk + junk);
+    dir.Write("junk/dealers.csv", junk);
+    dir.Write("pair/dealers.csv", "0,0,0,10\n15,0,0,10\n");
     std::string list;
     for (int i = 0; i < 3000; ++i)
         list += "0,0,0,10,a name far too long to show whole, with more and more words after it\n";
@@ -61,6 +66,10 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
                                         "  2999 zones never chosen: each lies wholly within a zone listed before it (warnings above)",
                                         "problems: 3000 skipped, 0 ignored, 2999 warnings"}},
         {"car_dealers/", kSource + "/data", 0, {"car_dealers/dealers.conf", "car_dealers/dealers.csv: 4 dealers"}},
+        {"junk", dir.path(), 1, {"  ... and 198 more findings, not listed",
+                                 "  line 199: skipped: too few fields: 1 of the 4 needed (x, y, z, radius)\n",
+                                 "problems: 597 skipped, 0 ignored, 1 warning"}},
+        {"pair", dir.path(), 0, {"  lines 1 and 2: centres 15 apart, radii 10 and 10\n"}}, // and no zone within another
         {"", empty.path(), 2, {"dealers-check: there is no folder car_dealers"}},
         {"", "' && ulimit -v 60000 && cd '" + huge.path(), 2, {"dealers-check: out of memory: the files are too large to check on this machine"}},
         {"car_dealers", dir.path(), 2, {"dealers-check: cannot read car_dealers/dealers.conf: not a file"}},

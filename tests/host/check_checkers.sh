@@ -77,7 +77,7 @@ for folder in ./c car_dealers car_dealers/ car_dealers//; do check 0 $folder; do
 "$emulator" "$exe" 'car_dealers\\' | tr -d '\r' | tr '\\' / | cmp -s - native.out ||
   fail "the exe does not read the folder typed with backslashes as with slashes"
 check 1 example --map zones.svg
-check 2 no_such_folder
+check 2 ./n # no such folder
 # With stdout and stderr on one file, as on a console, an error shows where it happened: first.
 "$emulator" "$exe" --game car_dealers/dealers.conf car_dealers >exe.out 2>&1
 "$native" --game car_dealers/dealers.conf car_dealers >native.out 2>&1
