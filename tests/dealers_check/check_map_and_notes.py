@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""The reports the player notes show, of the sample and of an example (two files), are what dealers-check prints;
-the example's map is docs/example_zones.svg, as docs/sample_zones.svg is the sample's; maps read back as XML hold a
-circle per zone, also for 10,000 zones and for labels that are no valid text."""
+"""The reports the player notes show, of the sample and of an example, are what dealers-check prints, and
+docs/sample_zones.svg and docs/example_zones.svg their maps; maps read back as XML hold a circle per zone, also for
+10,000 zones and for labels that are no valid text."""
 import os
 import random
 import re
@@ -35,7 +35,7 @@ with tempfile.TemporaryDirectory() as folder:
                                   b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\xc1\xbf\xc2\x80\xdf\xbf \xe0\x9f\xbf\xe0\xa0\x80"
                                   b"\xed\x9f\xbf\xed\xa0\x80\xef\xbf\xbd\xef\xbf\xbe\n", b"nan,0,0,5\n",
                                   b"0,0,0,5,\xf0\x8f\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf4\x90\x80\x80\xf5\x80 \xe2\x82\n"])
-    assert sorted(circles) == [1, 2, 4] and "1 Harbour lot <annex>" in texts, texts
+    assert sorted(circles) == [1, 2, 4] and "1 Harbour lot <annex>" in texts and "1200" in texts, texts # grid: 200
     assert "2 caf\u00e9 ????\u0080\u07ff ???\u0800\ud7ff???\ufffd???" in texts, texts
     assert "4 ????\U00010000\U0010ffff?????? ??" in texts, texts
     assert any("; 1 not drawn: not a finite point." in text for text in texts), texts
