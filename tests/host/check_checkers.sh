@@ -58,7 +58,8 @@ printf 'price_rate_buy=0.8\n' >not_a_program.exe
 check 2 --game not_a_program.exe
 says "dealers-check: not_a_program.exe is not a Windows program (no PE header)"
 check 2 --game no_such_game.exe
-# With a folder too (car_dealers here holds the sample), both checks run and the worse status wins.
+says "dealers-check: cannot read no_such_game.exe: No such file or directory"
+# With a folder too (here the sample), both checks run and the worse status wins.
 check 1 --game testhost_v1071.exe car_dealers
 check 0 --game testhost_v1080.exe car_dealers
 rm -f not_a_program.exe bad_signature.exe exe.* native.*

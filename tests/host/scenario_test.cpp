@@ -398,7 +398,6 @@ TEST(Salesman, ModelsAreDrawnWithTheLastTwiceAsOftenAsEachOther) {
 }
 
 // Where lots overlap, the lot of the deal keeps the player while he stays in it; its edge is in it.
-// A command the game does not have is skipped, the deal goes on.
 TEST(Lots, TheLotOfTheDealKeepsThePlayerWhereLotsOverlap) {
     Session s("100,100,5,20,Lot A\n130,100,5,20,Lot B\n");
     s.world.MakeUnknown(testhost::hashes::SetCharacterMode); // a command this game lacks is skipped
