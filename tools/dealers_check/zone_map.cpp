@@ -20,15 +20,15 @@ std::string Number(double value) {
     return text;
 }
 
-// The length of the character that starts at text[i] when it is one that XML takes, in UTF-8
-// without overlong forms, surrogates or code points past U+10FFFF; else 0. Readers refuse a map
-// with any other byte in it.
+// The length of the character that starts at text[i] when the map shows it: UTF-8 without
+// overlong forms, surrogates, code points past U+10FFFF or those XML refuses, and no control
+// character but a tab; else 0. Readers refuse a map with any other byte in it.
 std::size_t CharacterLength(std::string_view text, std::size_t i) {
     const auto byte = [&](std::size_t k) {
         return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u;
     };
     const unsigned c = byte(0);
-    if (c < 0x80) return 1;
+    if (c < 0x80) return c >= 0x20 || c == '\t' ? 1 : 0;
     // The lead byte sets the length and the range of the byte after it.
     std::size_t length = 2;
     unsigned low = 0x80, high = 0xBF;
@@ -54,14 +54,13 @@ std::size_t CharacterLength(std::string_view text, std::size_t i) {
 std::string Xml(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
         const std::size_t length = CharacterLength(text, i);
-        if (length == 0 || (c < 0x20 && c != '\t')) {
+        if (length == 0) {
             out += '?';
             ++i;
             continue;
         }
-        switch (c) {
+        switch (text[i]) {
         case '&':
             out += "&amp;";
             break;
