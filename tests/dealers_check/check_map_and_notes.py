@@ -29,8 +29,8 @@ def run(folder, lines):
 
 
 with tempfile.TemporaryDirectory() as folder:
-    # Beside the example's map below: labels with markup and with bytes at each limit of what XML takes (a byte
-    # beyond shows as "?"), and a place that is no point on the map.
+    # Labels with markup and with bytes at each limit of what XML takes (a byte beyond shows as "?"), and a
+    # place that is no point on the map.
     circles, texts = run(folder, [b"-412.5,1180,14.8,25,Harbour lot <annex>\n",
                                   b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\xc1\xbf\xc2\x80\xdf\xbf \xe0\x9f\xbf\xe0\xa0\x80"
                                   b"\xed\x9f\xbf\xed\xa0\x80\xef\xbf\xbd\xef\xbf\xbe\n", b"nan,0,0,5\n",
@@ -52,9 +52,10 @@ with tempfile.TemporaryDirectory() as folder:
         assert drawn.read() == committed.read(), "docs/sample_zones.svg is stale: draw it again with --map"
 
     notes = open(os.path.join(source, "docs", "players.md")).read()
-    shipped = re.findall(r"```\n(.*?)```", notes[notes.index("On the `car_dealers` folder of the download"):], re.S)[0]
-    done = subprocess.run([checker], cwd=os.path.join(source, "data"), capture_output=True, text=True)
-    assert (done.returncode, done.stdout) == (0, shipped), "the notes show another report of the sample:\n" + done.stdout
+    for marker, arguments in (("On the `car_dealers` folder", []), ("(or `-h`)", ["--help"]), ("(or `-h`)", ["-h"])):
+        shown = re.findall(r"```\n(.*?)```", notes[notes.index(marker):], re.S)[0]
+        done = subprocess.run([checker] + arguments, cwd=os.path.join(source, "data"), capture_output=True, text=True)
+        assert (done.returncode, done.stdout) == (0, shown), "the notes show another %s:\n%s" % (arguments, done.stdout)
     conf, csv, report = re.findall(r"```\n(.*?)```", notes[notes.index("For a folder whose `dealers.conf`"):], re.S)[:3]
     os.makedirs(os.path.join(folder, "car_dealers"))
     for name, text in (("dealers.conf", conf), ("dealers.csv", csv)):

@@ -43,9 +43,12 @@ TEST(FolderCheck, FindingsOfALine) {
         {"price_rate_sell=ninety_percent_of_the_offer,_as_agreed_with_the_old_salesman\n",
          kOneDealer,
          {{1, kWarning, "salesman\" does not start with a number"}}},
-        {"price_rate_buy=-0.5\n", kOneDealer, {{1, kWarning, "buy is negative (-0.5)"}}},
+        {"price_rate_buy=-0.5x\n",
+         kOneDealer,
+         {{1, kIgnored, "buy reads as -0.5: \"x\" after the number is not read$"},
+          {1, kWarning, "buy is negative (-0.5)"}}},
         {"price_rate_buy=1e39\n", kOneDealer, {{1, kWarning, "buy is not a finite number (inf)"}}},
-        // A Ctrl-Z ends the file for the plugin; one at the very end, as old editors leave it, loses nothing.
+        // A Ctrl-Z ends the file; one at the very end, as old editors leave it, loses nothing.
         {"price_rate_buy=0.9\n\x1A", kOneDealer, {}},
         {"# a\n\x1Aprice_rate_buy=0.9\n", kOneDealer, {{2, kIgnored, "an end-of-file mark (Ctrl-Z)"}}},
         {"", "0,0,0,10\n100.5,-20,15.25,30,Downtown lot\n 200.5, -20 ,15.25,30\n\n  \r\n500,2,3,4", {}},
@@ -55,7 +58,7 @@ TEST(FolderCheck, FindingsOfALine) {
         {"",
          "1,2,3,x\n1..,.5.,nan.,4\n5-,12.m,0,4a\n",
          {{1, FindingKind::Skipped, "(radius) \"x\" is not a number$"},
-          {2, kIgnored, "\"1..\" reads as 1: \".\""},
+          {2, kIgnored, "\"1..\" reads as 1: \".\" is not read$"},
           {2, kIgnored, "\".5.\" reads as 0.5"},
           {2, kIgnored, "\"nan.\" reads as nan"},
           {3, kIgnored, "\"5-\" reads as 5: \"-\""},
