@@ -208,16 +208,6 @@ std::string Label(std::string_view line) {
 
 // What the conversion of a field passes over after its number, unless that is blank.
 std::string_view UnreadText(std::string_view field, bool radius) {
-    // Most fields are a plain decimal number, which the conversion reads to its end.
-    std::size_t at = field.find_first_not_of(' ');
-    if (at != std::string_view::npos && field[at] == '-') ++at;
-    const std::size_t digits = at;
-    while (at < field.size() && field[at] >= '0' && field[at] <= '9') ++at;
-    if (!radius && at > digits && at < field.size() && field[at] == '.')
-        while (++at < field.size() && field[at] >= '0' && field[at] <= '9') {
-        }
-    if (at > digits && at == field.size()) return {};
-
     const std::string text(field); // terminated, as the reader converts it
     char* end = nullptr;
     if (radius)
