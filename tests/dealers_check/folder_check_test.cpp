@@ -1,5 +1,4 @@
-// What dealers-check finds in a car_dealers/ folder, on folders written for each case, and in a game's
-// program.
+// What dealers-check finds in a car_dealers/ folder, written for each case, and in a game's program.
 #include "folder_check.h"
 #include "pe_version.h"
 #include "zone_overlaps.h"

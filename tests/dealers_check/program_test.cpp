@@ -1,5 +1,4 @@
-// The dealers-check program's output and exit status on the sample, on lists long and short, and on what
-// cannot be read. The notes' example is checked with the map.
+// The dealers-check program's output and exit status on lists long and short, and on what cannot be read.
 #include "dealer_test_files.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,7 @@
 # The player download as a player gets it, and its SHA256SUMS. Unpacked into a fresh folder it holds
 # the plugin, the sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped
 # 32-bit DLL of at most 256 KiB that exports nothing, imports only its listed system functions and
-# carries its version; and the stand-in game plays the demo session with it, from that folder, as a
-# game would.
+# carries its version; and the stand-in game plays the demo session with it from that folder.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE EMULATOR
 set -eu
 zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 emulator=$7

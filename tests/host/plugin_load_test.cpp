@@ -41,7 +41,7 @@ bool InPlugin(HMODULE plugin, std::uint32_t address) {
            info.AllocationBase == plugin;
 }
 
-// The plugin is loaded once per process, as in the game; what was there before is kept for comparison.
+// The plugin is loaded once per process, as in the game; what was there before is kept.
 struct Session {
     std::set<DWORD> threadsBefore, threadsAfter;
     HMODULE plugin = nullptr;

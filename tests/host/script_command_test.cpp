@@ -1,5 +1,5 @@
-// Script commands issued by the plugin's code in a frame, as the stand-in game receives them: the
-// plugin's code runs as a ScriptTickEvent listener inside a frame, against a fresh world per test.
+// Script commands the plugin's code issues, as the stand-in game receives them: the code runs as a
+// ScriptTickEvent listener inside a frame, against a fresh world per test.
 #include "contact.h"
 #include "runtime/game_events.h"
 #include "runtime/host_addresses.h"

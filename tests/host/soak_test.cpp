@@ -1,8 +1,6 @@
-// A long random session with the real DLL in the stand-in game: random keys, walks and drives
-// among several lots, vehicles appearing and vanishing, salesmen dying and being attacked, the player
-// object or its transform missing now and then, the clock running. Deals must open, and vehicles be
-// bought, sold and bargained for; the plugin's own live heap blocks, which the game counts, stop
-// growing after a warm-up.
+// A long random session with the real DLL: keys, walks and drives among lots, vehicles coming and going,
+// salesmen dying or attacked, the player object missing now and then. Vehicles are bought, sold and
+// bargained for; the plugin's live heap blocks, which the game counts, stop growing after a warm-up.
 #include "contact.h"
 #include "imports.h"
 #include "session.h"
