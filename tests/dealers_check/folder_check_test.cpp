@@ -26,7 +26,7 @@ FolderCheck Check(const char* conf, const char* csv) {
     return check;
 }
 
-// Most other lines are those of the example in docs/players.md (check_map_and_notes.py).
+// Most other lines: the example of docs/players.md.
 TEST(FolderCheck, FindingsOfALine) {
     const struct {
         const char *conf, *csv;

@@ -1,4 +1,4 @@
-// The dealers-check program's output and exit status on lists long and short, and on what cannot be read.
+// dealers-check's output and exit status on lists long and short, and on what cannot be read.
 #include "dealer_test_files.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +39,7 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
     dir.Write("junk/dealers.csv", junk);
     dir.Write("pair/dealers.csv", "0,0,0,10\n15,0,0,10\n");
     dir.Write("one/dealers.csv", "0,0,0,10\n");
+    dir.Write("one/dealers.conf", "x");
     std::string list;
     for (int i = 0; i < 3000; ++i)
         list += "0,0,0,10,a name far too long to show whole, with more and more words after it\n";
@@ -68,7 +69,7 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
         {"junk", dir.path(), 1, {"  ... and 198 more findings, not listed",
                                  "  line 199: skipped: too few fields: 1 of the 4 needed (x, y, z, radius)\n",
                                  "problems: 597 skipped, 0 ignored, 1 warning"}},
-        {"one", dir.path(), 0, {"one/dealers.csv: 1 dealer"}},
+        {"one", dir.path(), 1, {"  line 1: skipped: no \"=\" in \"x\"", "one/dealers.csv: 1 dealer"}},
         {"pair", dir.path(), 0, {"  lines 1 and 2: centres 15 apart, radii 10 and 10\n"}}, // and no zone within another
         {"", empty.path(), 2, {"dealers-check: there is no folder car_dealers"}},
         {"", "' && ulimit -v 60000 && cd '" + huge.path(), 2, {"dealers-check: out of memory: the files are too large to check on this machine"}},

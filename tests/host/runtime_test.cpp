@@ -63,9 +63,9 @@ class GameEvents : public testing::Test {
 };
 
 // Calls across a page boundary, each byte of the call on either page, one at a page's start, one that ends
-// where reserved space begins. The pages cannot even be read without a protection change: a byte read or
-// written outside the changed range faults. Each patch returns the destination it replaces and
-// leaves the protection as it was; reserved space, a call running into it and address 0 are left alone.
+// where reserved space begins. The pages are not readable: a byte read or written outside the changed
+// range faults. Each patch returns the destination it replaces and leaves the protection as it was;
+// reserved space, a call running into it and address 0 are left alone.
 TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
     auto* pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 4 * 4096, MEM_RESERVE, PAGE_NOACCESS));
     ASSERT_NE(VirtualAlloc(pages, 3 * 4096, MEM_COMMIT, PAGE_NOACCESS), nullptr);
