@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""The reports the player notes show, of the sample and of an example, are what dealers-check prints, and
-docs/sample_zones.svg and docs/example_zones.svg their maps; maps read back as XML hold a circle per zone, also for
-10,000 zones and for labels that are no valid text."""
+"""The reports and help the player notes show are what dealers-check prints, and docs/sample_zones.svg and
+docs/example_zones.svg their maps; maps read back as XML hold a circle per zone, also for 10,000 zones and for
+labels that are no valid text."""
 import os
 import random
 import re
@@ -28,9 +28,9 @@ def run(folder, lines):
     return circles, [t.text or "" for t in tree.iter(SVG + "text")]
 
 
-with tempfile.TemporaryDirectory() as folder:
-    # Labels with markup and with bytes at each limit of what XML takes (a byte beyond shows as "?"), and a
-    # place that is no point on the map.
+with tempfile.TemporaryDirectory("\x01\x1f") as folder:
+    # Labels with markup, bytes at each limit of what XML takes (a byte beyond shows as "?"), also in the
+    # folder's name, and a place that is no point.
     circles, texts = run(folder, [b"-412.5,1180,14.8,25,Harbour lot <annex>\n",
                                   b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\xc1\xbf\xc2\x80\xdf\xbf \xe0\x9f\xbf\xe0\xa0\x80"
                                   b"\xed\x9f\xbf\xed\xa0\x80\xef\xbf\xbd\xef\xbf\xbe\n", b"nan,0,0,5\n",
