@@ -193,6 +193,9 @@ TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
                   : size < 0x2BC ? NoVersion
                                  : Found)
             << size;
+    // Three data directories, the type after a named entry, the second name VS_VERSION_INFO.
+    const Changes unusual = {{0xB4, 3},  {0x20C, 0x10001},    {0x218, 16}, {0x21C, 0x80000018}, {0x226, 2},
+                             {0x228, 2}, {0x22C, 0x80000000}, {0x230, 1},  {0x234, 0x80000030}};
     const std::pair<Changes, dealers_check::PeVersion> cases[] = {
         {{{0x00, 0x5A4E}}, NotPe},
         {{{0x3C, 0x2FE}}, NotPe}, // PE header past the end
@@ -205,10 +208,12 @@ TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
         {{{0x54, 0x77}, {0xDB, 0x200}, {0xDF, 0x100}, {0xE3, 0x200}}, NoVersion}, // a byte too short
         {{{0xC8, 0}}, NoVersion},
         {{{0xC8, 0x300}}, NoVersion},
-        {{{0x20C, 0x10001}}, NoVersion}, // the entry named
-        {{{0x210, 15}}, NoVersion},
-        {{{0x210, 15}, {0x218, 16}, {0x21C, 0x80000018}}, NoVersion}, // one after the entries
-        {{{0x214, 0x18}}, NoVersion},
+        {{{0x20C, 0x10001}}, NoVersion},                     // the entry named
+        {{{0x44, 0x14C}}, NoVersion},                        // no sections
+        {{{0x144, 0}, {0xC8, 0}, {0x248, 0x60}}, NoVersion}, // resources at address 0
+        {{{0x40, 0x1004550}}, NotPe},
+        {{{0x226, 0}}, NoVersion},
+        {unusual, Found},
         {{{0x228, 2}}, Found}, // the first name
         {{{0x22C, 0x30}}, NoVersion},
         {{{0x244, 0x80000048}}, NoVersion},

@@ -1,6 +1,6 @@
 #!/bin/sh
-# The player download as a player gets it, and its SHA256SUMS. Unpacked into a fresh folder it holds
-# the plugin, the sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped
+# The download as a player gets it, and its SHA256SUMS. Unpacked into a fresh folder it holds the plugin,
+# the sample car_dealers/ folder, the data checker and the notes, nothing else; the plugin is a stripped
 # 32-bit DLL of at most 256 KiB that exports nothing, imports only its listed system functions and
 # carries its version; and the stand-in game plays the demo session with it from that folder.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE EMULATOR
@@ -34,10 +34,6 @@ seen=$(cd "$work" && "$emulator" ./dealers-check.exe --game car_dealers.dll | tr
 resource=$(i686-w64-mingw32-windres -i "$work/car_dealers.dll" -O rc)
 echo "$resource" | grep -qF 'VALUE "ProductName", "Car dealers"' || fail "no product name"
 echo "$resource" | grep -q 'VALUE "FileDescription", "[^"]' || fail "no description"
-
-# The players' data checker, run where a player runs it: in the game's folder.
-check=$(cd "$work" && "$emulator" ./dealers-check.exe | tr -d '\r') || fail "dealers-check finds problems in the sample"
-echo "$check" | tail -n 1 | grep -q '^ok: ' || fail "dealers-check did not pass the sample: $check"
 
 cp "$testhost" "$work/"
 status=0

@@ -1,7 +1,7 @@
 #pragma once
 // Reference readers of the dealer files, the plain way (text mode a byte at a time, std::getline, atof,
 // std::stof, std::stoi), mended as the plugin is: a last line without a line feed is read, a line whose
-// number does not convert is skipped. The unit tests and fuzzers check the real readers against them.
+// number does not convert is skipped.
 #include "dealer/stream_readers.h"
 
 #include <bit>
