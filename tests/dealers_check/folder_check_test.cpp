@@ -179,8 +179,8 @@ std::string Program(const Changes& changes = {}) {
     return image;
 }
 
-// Its version as the system reads it; none of a program cut short, or with a header, directory, section or
-// resource entry wrong or missing, or data past its end; no program at all without its headers.
+// Its version as the system reads it, also of unusual programs; none of one cut short or broken anywhere;
+// no program at all without its headers.
 TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
     using enum dealers_check::PeVersion;
     std::uint16_t words[4] = {};
@@ -193,27 +193,29 @@ TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
                   : size < 0x2BC ? NoVersion
                                  : Found)
             << size;
-    // Three data directories, the type after a named entry, the second name VS_VERSION_INFO.
+    // Three data directories, a named entry before the type, VS_VERSION_INFO the second name.
     const Changes unusual = {{0xB4, 3},  {0x20C, 0x10001},    {0x218, 16}, {0x21C, 0x80000018}, {0x226, 2},
                              {0x228, 2}, {0x22C, 0x80000000}, {0x230, 1},  {0x234, 0x80000030}};
     const std::pair<Changes, dealers_check::PeVersion> cases[] = {
         {{{0x00, 0x5A4E}}, NotPe},
         {{{0x3C, 0x2FE}}, NotPe}, // PE header past the end
         {{{0x40, 0x4551}}, NotPe},
+        {{{0x40, 0x1004550}}, NotPe},
         {{{0x58, 0x10C}}, NotPe},
         {{{0x58, 0x20B}, {0xC4, 16}, {0xD8, 0x200}}, Found}, // PE32+
         {{{0x58, 0x20B}}, NoVersion},
+        {{{0x44, 0x14C}}, NoVersion}, // no sections
         {{{0xB4, 2}}, NoVersion},
         {{{0x54, 0x78}, {0xDC, 0x200}, {0xE0, 0x100}, {0xE4, 0x200}}, Found},     // sections right after
         {{{0x54, 0x77}, {0xDB, 0x200}, {0xDF, 0x100}, {0xE3, 0x200}}, NoVersion}, // a byte too short
         {{{0xC8, 0}}, NoVersion},
-        {{{0xC8, 0x300}}, NoVersion},
-        {{{0x20C, 0x10001}}, NoVersion},                     // the entry named
-        {{{0x44, 0x14C}}, NoVersion},                        // no sections
         {{{0x144, 0}, {0xC8, 0}, {0x248, 0x60}}, NoVersion}, // resources at address 0
-        {{{0x40, 0x1004550}}, NotPe},
-        {{{0x226, 0}}, NoVersion},
+        {{{0xC8, 0x300}}, NoVersion},
+        {{{0x20C, 0x10001}}, NoVersion}, // the entry named
         {unusual, Found},
+        {{{0x210, 15}}, NoVersion},
+        {{{0x210, 15}, {0x218, 16}, {0x21C, 0x80000018}}, NoVersion}, // one after the entries
+        {{{0x214, 0x18}}, NoVersion},
         {{{0x228, 2}}, Found}, // the first name
         {{{0x22C, 0x30}}, NoVersion},
         {{{0x244, 0x80000048}}, NoVersion},

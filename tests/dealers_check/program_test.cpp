@@ -24,8 +24,8 @@ int DealersCheck(const std::string& arguments, const std::string& folder, std::s
 
 const std::string kSource = SOURCE_DIR;
 
-// Each run's exit status and some lines it prints (memory running out is a line, not an abort); the report
-// stays short whatever the folder holds.
+// Each run's exit status and some lines it prints (memory running out is a line, not an abort), in a report
+// that stays short.
 TEST(DealersCheck, StatusAndLinesOfEachRun) {
     TempDir dir, empty, large, huge;
     huge.Write("car_dealers/dealers.csv", std::string(64 << 20, '\n')); // more than the memory it has below

@@ -1,8 +1,9 @@
 #!/bin/bash
 # The plugin, a 32-bit DLL, exports nothing and imports exactly the system functions of dll_imports.txt
-# (one line per DLL: its name, then its functions), nothing from MinGW runtime DLLs. Every import sets a floor on the Windows versions the plugin runs
-# on (today Windows XP, set by GetModuleHandleExW and the system msvcrt's _time64), so a new one
-# fails here until it has been checked against that floor; then rewrite the list:
+# (one line per DLL: its name, then its functions), nothing from MinGW runtime DLLs. Every import sets a
+# floor on the Windows versions the plugin runs on (today Windows XP, set by GetModuleHandleExW and the
+# system msvcrt's _time64), so a new one fails here until checked against that floor; then rewrite
+# the list:
 #   tests/host/check_dll_imports.sh --write build/windows/bin/car_dealers.dll
 # usage: check_dll_imports.sh [--write] DLL
 set -eu

@@ -94,8 +94,8 @@ TEST(Soak, DealsAreMadeAndThePluginsHeapStopsGrowing) {
     EXPECT_GT(purchases, 0);
     EXPECT_GT(sales, 0);
     EXPECT_GT(bargains, 0);
-    // Offers come and go with the vehicles, a few blocks each; a leak grows with the deals (over a
-    // thousand in the default run).
+    // Offers come and go with the vehicles, a few blocks each; a leak grows with the deals (over a thousand
+    // in the default run).
     EXPECT_LE(peak, warmPeak + 8);
     std::cout << frames << " frames: " << opened << " deals, " << purchases << " purchases, " << sales
               << " sales, " << bargains << " bargains; live blocks " << warmPeak << " in the warm-up, "
