@@ -1,8 +1,7 @@
 #!/bin/sh
 # dealers-check.exe under the emulator (reading a game's version as the plugin does) and the native tool
 # (reading the file itself) print the same bytes but CR, stdout and stderr apart, draw the same map, end
-# alike, and say what they should of the stand-in games, of what is no game and of folders. Run in the
-# folder of the games.
+# alike, and say what they should of games, of what is no game and of folders. Run in the games' folder.
 # usage: check_checkers.sh EMULATOR DEALERS_CHECK_EXE NATIVE_DEALERS_CHECK
 set -u
 emulator=$1 exe=$2 native=$3

@@ -1,4 +1,4 @@
-// Deals played with the real plugin in the stand-in game, as a player would. One process a test, as a game.
+// Deals played with the real plugin in the stand-in game as a player would, one process a test as a game.
 #include "imports.h"
 #include "session.h"
 
@@ -41,8 +41,8 @@ std::string Facts(const testhost::Character& character) {
     return facts.substr(0, facts.size() - (!facts.empty() && facts.back() == ' '));
 }
 
-// Runs this game program again with `arguments` and the environment variable `variable` set, and
-// returns what it printed.
+// What this game program prints when run again with `arguments` and the environment variable `variable`
+// set.
 std::string RunThisGame(const std::string& arguments, const char* variable) {
     char exe[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
