@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The reports and help the player notes show are what dealers-check prints, and docs/sample_zones.svg and
-docs/example_zones.svg their maps; maps read back as XML hold a circle per zone, also for 10,000 zones and for
-labels that are no valid text."""
+docs/example_zones.svg their maps; maps read back as XML hold a circle per zone, also for 10,000 zones and
+labels of invalid text."""
 import os
 import random
 import re

@@ -11,8 +11,8 @@
 
 namespace {
 
-// Runs dealers-check with the arguments (already quoted for the shell) in the folder: its exit status, and
-// what it prints to stdout and stderr, after a line feed.
+// Runs dealers-check with `arguments` (quoted for the shell) in `folder`, adding stdout and stderr to
+// `printed`: its exit status.
 int DealersCheck(const std::string& arguments, const std::string& folder, std::string& printed) {
     const std::string command = "cd '" + folder + "' && '" DEALERS_CHECK "' " + arguments + " 2>&1";
     std::FILE* out = popen(command.c_str(), "r");
@@ -24,8 +24,7 @@ int DealersCheck(const std::string& arguments, const std::string& folder, std::s
 
 const std::string kSource = SOURCE_DIR;
 
-// Each run's exit status and some lines it prints (memory running out is a line, not an abort), in a report
-// that stays short.
+// Each run's exit status and some of its lines (out of memory is a line, not an abort); reports stay short.
 TEST(DealersCheck, StatusAndLinesOfEachRun) {
     TempDir dir, empty, large, huge;
     huge.Write("car_dealers/dealers.csv", std::string(64 << 20, '\n')); // more than the memory it has below

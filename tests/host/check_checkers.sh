@@ -1,7 +1,7 @@
 #!/bin/sh
 # dealers-check.exe under the emulator (reading a game's version as the plugin does) and the native tool
-# (reading the file itself) print the same bytes but CR, stdout and stderr apart, draw the same map, end
-# alike, and say what they should of games, of what is no game and of folders. Run in the games' folder.
+# (reading the file itself) print the same bytes but CR on each stream, draw the same map, end alike, and
+# say what they should of games, non-games and folders. Run in the games' folder.
 # usage: check_checkers.sh EMULATOR DEALERS_CHECK_EXE NATIVE_DEALERS_CHECK
 set -u
 emulator=$1 exe=$2 native=$3
@@ -9,8 +9,8 @@ source=$(cd "$(dirname "$0")/../.." && pwd)
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# check STATUS ARGS...: both tools end with STATUS and print the same; what the native tool printed is left
-# in native.out and native.err.
+# check STATUS ARGS...: both tools end with STATUS and print the same, the native tool's output left in
+# native.out and native.err.
 check() {
   status=$1
   shift
@@ -49,7 +49,7 @@ says "testhost_v1071.exe: file version 1.0.7.1" "$(number 1071)" \
   "$idle: it knows only 1.0.7.0 and 1.0.8.0 (numbers 1070 and 1080)"
 check 1 --game testhost_noversion.exe
 says "testhost_noversion.exe: no file version" "$idle"
-# A version resource whose fixed part does not carry its signature is no version at all.
+# A version resource whose fixed part lacks its signature is no version.
 python3 -c "import sys; d=bytearray(open(sys.argv[1],'rb').read()); d[d.find(bytes.fromhex('bd04effe'))+3]^=1; open(sys.argv[2],'wb').write(d)" testhost_v1070.exe bad_signature.exe
 check 1 --game bad_signature.exe
 says "bad_signature.exe: no file version" "$idle"
@@ -67,7 +67,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 cp -r "$source/data/car_dealers" .
-# The example of the player notes, with a mistake on every line: its files are its first two code blocks.
+# The player notes' example, a mistake on every line: its files are its first two code blocks.
 python3 -c 'import os, re, sys; notes = open(sys.argv[1]).read(); os.mkdir("example")
 for name, text in zip(("dealers.conf", "dealers.csv"), re.findall(r"```\n(.*?)```", notes[notes.index("For a folder whose"):], re.S)):
     open("example/" + name, "w").write(text)' "$source/docs/players.md"
@@ -78,7 +78,7 @@ for folder in ./c car_dealers car_dealers/ car_dealers//; do check 0 $folder; do
   fail "the exe does not read the folder typed with backslashes as with slashes"
 check 1 example --map zones.svg
 check 2 ./n # no such folder
-# With stdout and stderr on one file, as on a console, an error shows where it happened: first.
+# With stdout and stderr on one file, as on a console, an error shows first, where it happened.
 "$emulator" "$exe" --game car_dealers/dealers.conf car_dealers >exe.out 2>&1
 "$native" --game car_dealers/dealers.conf car_dealers >native.out 2>&1
 tr -d '\r' <exe.out | cmp -s - native.out || fail "the exe's error is not first: $(tr -d '\r' <exe.out | head -n 2)"

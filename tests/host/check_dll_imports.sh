@@ -1,9 +1,8 @@
 #!/bin/bash
 # The plugin, a 32-bit DLL, exports nothing and imports exactly the system functions of dll_imports.txt
-# (one line per DLL: its name, then its functions), nothing from MinGW runtime DLLs. Every import sets a
-# floor on the Windows versions the plugin runs on (today Windows XP, set by GetModuleHandleExW and the
-# system msvcrt's _time64), so a new one fails here until checked against that floor; then rewrite
-# the list:
+# (a line per DLL: its name, then its functions), nothing from MinGW runtime DLLs. Each import sets a floor
+# on the Windows versions the plugin runs on (now XP, set by GetModuleHandleExW and the system msvcrt's
+# _time64), so a new one fails here until checked against that floor; then rewrite the list:
 #   tests/host/check_dll_imports.sh --write build/windows/bin/car_dealers.dll
 # usage: check_dll_imports.sh [--write] DLL
 set -eu
@@ -11,7 +10,7 @@ list=$(cd "$(dirname "$0")" && pwd)/dll_imports.txt
 dump=$(i686-w64-mingw32-objdump -p "${@: -1}")
 grep -q '^Magic.*010b' <<<"$dump" || { echo "not a PE32 (32-bit) image"; exit 1; }
 
-# objdump lists each DLL's imports under "DLL Name: X" as "<vma> <hint> <name>" lines, up to a blank line.
+# objdump lists a DLL's imports under "DLL Name: X" as "<vma> <hint> <name>" lines, up to a blank line.
 imports=$(awk '/^[[:space:]]*DLL Name: / { dll = $3; next } /^[[:space:]]*$/ { dll = "" }
   dll != "" && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print dll, $3 }' <<<"$dump" | LC_ALL=C sort)
 if grep -qviE '^(kernel32|msvcrt|version)\.dll ' <<<"$imports"; then

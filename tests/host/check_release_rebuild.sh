@@ -1,7 +1,7 @@
 #!/bin/sh
-# Anyone can check the download against the source: building it again from a copy of this tree, in
-# another folder and minutes later, gives the same bytes, zip and SHA256SUMS alike; and the programs in
-# it are stamped with the commit's time, not the build's.
+# Anyone can check the download against the source: rebuilt from a copy of this tree in another folder,
+# minutes later, zip and SHA256SUMS are the same bytes, and its programs bear the commit's time, not the
+# build's.
 # usage: check_release_rebuild.sh SOURCE_DIR ZIP SOURCE_DATE_EPOCH
 set -eu
 source=$(realpath "$1") zip=$(realpath "$2") epoch=$3
@@ -22,8 +22,8 @@ cmp "$zip" "$again" || fail "the download built again differs"
 cmp "$(dirname "$zip")/SHA256SUMS" build/windows/dist/SHA256SUMS || fail "SHA256SUMS differs"
 echo "ok: built again in $work/another-folder, byte for byte the same: $(cat build/windows/dist/SHA256SUMS)"
 
-# The PE header's time stamp: the 4 bytes 8 past the "PE" signature, whose offset is at 60; and the
-# export table's, which the DLL has though it exports nothing.
+# The PE header's time stamp, 4 bytes 8 past the "PE" signature whose offset is at 60; and the export
+# table's, which the DLL has though it exports nothing.
 stamp() { od -An -tu4 -j "$(($(od -An -tu4 -j 60 -N 4 "$1") + 8))" -N 4 "$1" | tr -d ' '; }
 for program in car_dealers.dll dealers-check.exe; do
   [ "$(stamp "$again.files/$program")" = "$epoch" ] || fail "$program: stamped $(stamp "$again.files/$program"), not $epoch"

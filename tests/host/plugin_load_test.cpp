@@ -1,4 +1,4 @@
-// The real plugin DLL loaded into a stand-in game of one build, as the game's loader loads it.
+// The real plugin DLL loaded into a stand-in game of one build, as the game's loader does.
 #include "contact.h"
 #include "imports.h"
 #include "world.h"
@@ -41,7 +41,7 @@ bool InPlugin(HMODULE plugin, std::uint32_t address) {
            info.AllocationBase == plugin;
 }
 
-// The plugin is loaded once per process, as in the game; what was there before is kept.
+// Loaded once per process, as in the game, noting what was there before.
 struct Session {
     std::set<DWORD> threadsBefore, threadsAfter;
     HMODULE plugin = nullptr;
@@ -73,7 +73,7 @@ TEST(PluginLoad, LoadsWithOneThreadOfItsOwnAndStaysLoaded) {
     const Session& session = Loaded();
     ASSERT_NE(session.plugin, nullptr) << "LoadLibraryW failed: " << GetLastError();
     ASSERT_EQ(session.threadsAfter.size(), session.threadsBefore.size() + 1);
-    // Its thread sleeps: over a second it takes a few milliseconds of the processor at most.
+    // Its thread sleeps: over a second it takes a few ms of processor time at most.
     DWORD own = 0;
     for (DWORD id : session.threadsAfter) own = session.threadsBefore.count(id) ? own : id;
     HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, own);
@@ -82,7 +82,7 @@ TEST(PluginLoad, LoadsWithOneThreadOfItsOwnAndStaysLoaded) {
     ASSERT_TRUE(GetThreadTimes(thread, &created, &exited, &kernel, &user));
     CloseHandle(thread);
     EXPECT_LT(kernel.dwLowDateTime + user.dwLowDateTime, 500'000u); // 100 ns units: 50 ms
-    // The plugin holds a reference to itself: the loader's reference going away does not unload it.
+    // It holds a reference to itself: freeing the loader's does not unload it.
     EXPECT_TRUE(FreeLibrary(session.plugin));
     EXPECT_EQ(GetModuleHandleW(L"car_dealers.dll"), session.plugin);
     // It knows the game's build before it reads its files.
@@ -114,7 +114,7 @@ DWORD WINAPI NoWork(LPVOID) {
     return 0;
 }
 
-// Also after a thread of the game started and ended: its notification to the plugin changes nothing.
+// Also after a game thread started and ended: its notification to the plugin changes nothing.
 TEST(PluginLoad, GameCalleesSeeTheRegistersAndStackTheGamePrepared) {
     Loaded();
     std::uint32_t before[testhost::kSiteCount];
@@ -136,10 +136,10 @@ TEST(PluginLoad, GameCalleesSeeTheRegistersAndStackTheGamePrepared) {
                              testhost::GameScriptContext()));
         const bool postCall = site == 4 || site == 5;
         if (postCall) {
-            // A member function without stack arguments: it returns its result to the game unchanged.
+            // A member function without stack arguments: its result reaches the game unchanged.
             EXPECT_EQ(result, testhost::PostCallResult(in.ecx));
         } else {
-            // Entered by the game's own call instruction: same return address, same arguments.
+            // Entered by the game's own call: same return address and arguments.
             EXPECT_EQ(std::tuple(seen.eax, seen.edx, seen.stack[0], seen.stack[2], seen.stack[3], result),
                       std::tuple(in.eax, in.edx, testhost::SiteAddress(site) + 5, testhost::kStackArgument1,
                                  testhost::kStackArgument2, in.eax));

@@ -1,5 +1,5 @@
-// The plugin's runtime linked into a stand-in game: address resolution, call patching, the dispatch
-// of the game events and the price rules of the 32-bit build, observed from the inside.
+// The plugin's runtime linked into a stand-in game, seen from inside: address resolution, call patching,
+// game event dispatch and the 32-bit build's price rules.
 #include "contact.h"
 #include "dealer/interaction/deal_price.h"
 #include "dealer/vehicle_offers.h"
@@ -22,8 +22,8 @@ DWORD Protection(std::uint32_t address) {
     return info.Protect;
 }
 
-// Installation watched at each protection change: a game thread that passes a site right after
-// its displacement is written must reach the game's own callee, never an empty saved destination.
+// Installation watched at each protection change: a game thread passing a site right after its
+// displacement is written must reach the game's callee, never an empty saved destination.
 int g_passes_to_callee[testhost::kSiteCount];
 int g_passes_to_nothing = 0;
 decltype(&VirtualProtect) g_virtual_protect = nullptr;
@@ -49,7 +49,7 @@ class GameEvents : public testing::Test {
   protected:
     static void SetUpTestSuite() {
         const HMODULE game = GetModuleHandleW(nullptr);
-        g_virtual_protect = &VirtualProtect; // the system's, taken before it is redirected
+        g_virtual_protect = &VirtualProtect; // the system's, before redirection
         testhost::RedirectImport(game, "kernel32.dll", "VirtualProtect",
                                  reinterpret_cast<const void*>(&ProtectThenPassTheSite));
         InstallGameEvents();
@@ -62,10 +62,10 @@ class GameEvents : public testing::Test {
     }
 };
 
-// Calls across a page boundary, each byte of the call on either page, one at a page's start, one that ends
-// where reserved space begins. The pages are not readable: a byte read or written outside the changed
-// range faults. Each patch returns the destination it replaces and leaves the protection as it was;
-// reserved space, a call running into it and address 0 are left alone.
+// Calls split after each of their bytes, one at a page's start, one ending where reserved space begins.
+// The pages are unreadable: touching a byte outside the changed range faults. Each patch returns the
+// replaced destination and restores the protection; reserved space, a call running into it and address 0
+// are left alone.
 TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
     auto* pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 4 * 4096, MEM_RESERVE, PAGE_NOACCESS));
     ASSERT_NE(VirtualAlloc(pages, 3 * 4096, MEM_COMMIT, PAGE_NOACCESS), nullptr);
@@ -83,7 +83,7 @@ TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
         EXPECT_EQ(pages[site - first], 0xE8);
         EXPECT_EQ(site + 5 + testhost::ReadWord(site + 1), 0x65000000u) << site - first;
     }
-    // The opcode ends one page, the displacement starts the next, of another protection: each keeps its own.
+    // Opcode and displacement on pages of different protections: each keeps its own.
     VirtualProtect(pages, 3 * 4096, PAGE_EXECUTE_READWRITE, &previous);
     testhost::WriteCall(first + 4095, reinterpret_cast<const void*>(below));
     VirtualProtect(pages, 4096, PAGE_NOACCESS, &previous);
@@ -106,8 +106,7 @@ TEST_F(GameEvents, ASitePassedWhileBeingInstalledReachesTheGamesCallee) {
     for (int site = 0; site < testhost::kSiteCount; ++site) EXPECT_EQ(g_passes_to_callee[site], 1) << site;
 }
 
-// Listeners run in the order they were appended; tick listeners in the plugin's script context,
-// which the game gets back after them (its null too), and one that throws does not reach the game.
+// After the tick listeners the game's script context is back, a null one too.
 TEST_F(GameEvents, ListenersRunInOrderInThePluginsContextAndAThrowDoesNotReachTheGame) {
     ScriptTickEvent.push_back([] {
         g_context_seen = testhost::ReadWord(testhost::ActiveScriptContextAddress());
@@ -133,8 +132,8 @@ TEST_F(GameEvents, ListenersRunInOrderInThePluginsContextAndAThrowDoesNotReachTh
     EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), 0u);
 }
 
-// The price rules as the plugin's 32-bit build computes them: single precision throughout, so a
-// rated price that lands on a whole hundred is not lost to excess precision.
+// Single precision throughout, as in the 32-bit build: a rated price on a whole hundred is not lost to
+// excess precision.
 TEST(FloatRules, PricesNearWholeNumbersMatchTheNativeBuild) {
     EXPECT_EQ(DealPrice(10000, 0.9f), 8999); // 10000 x 0.9f is 9000 in single precision, 8999.9998 in x87
     EXPECT_EQ(DealPrice(12345, 0.8f), 9799);

@@ -1,4 +1,4 @@
-// Deals played with the real plugin in the stand-in game as a player would, one process a test as a game.
+// Deals played as a player would with the real plugin in the stand-in game, one process per test.
 #include "imports.h"
 #include "session.h"
 
@@ -19,8 +19,8 @@ using testhost::Vehicle;
 
 namespace {
 
-// What a test reads of a vehicle, "owned for-sale status 7 released", and of a character,
-// "group 1 to 100 dismissed released dead says THANKS": only the parts that hold.
+// The facts that hold, as "owned for-sale status 7 released" or
+// "group 1 to 100 dismissed released dead says THANKS".
 std::string Facts(const Vehicle& vehicle) {
     std::string facts = vehicle.ownedByPlayer ? "owned " : "";
     if (vehicle.forSale) facts += "for-sale ";
@@ -41,8 +41,7 @@ std::string Facts(const testhost::Character& character) {
     return facts.substr(0, facts.size() - (!facts.empty() && facts.back() == ' '));
 }
 
-// What this game program prints when run again with `arguments` and the environment variable `variable`
-// set.
+// What this program prints run again with `arguments` and environment variable `variable` set.
 std::string RunThisGame(const std::string& arguments, const char* variable) {
     char exe[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
@@ -63,7 +62,7 @@ const std::string kTooDear = "You cannot afford this @0.10,0.10 *1";
 
 using Texts = std::vector<std::string>;
 
-// The commands of the steps of a steady frame, in order.
+// The commands of a steady frame's steps, in order.
 const std::string kWatch = "DoesCharacterExist IsCharacterDead GetLocalPlayerIndex GetPlayerCharacter "
                            "HasCharacterBeenDamagedBy ";
 const std::string kPrompt = "SetTextScale DisplayTextLiteral SetTextScale DisplayTextLiteral SetTextScale "
@@ -71,7 +70,7 @@ const std::string kPrompt = "SetTextScale DisplayTextLiteral SetTextScale Displa
 const std::string kHold = "GetLocalPlayerIndex GetPlayerIdentifier GetPlayerAlertLevel GetLocalPlayerIndex "
                           "GetPlayerCharacter IsCharacterInAnyVehicle";
 
-// Walks into lot A and opens a deal on foot; the buying prompt for `vehicle` is on screen after.
+// Walks up to `vehicle` in lot A and opens a deal on foot.
 void OpenBuying(Session& s, Vehicle& vehicle) {
     s.WalkTo(vehicle.position.x - 1.0f, vehicle.position.y, 0.0f);
     s.Frame({kE}), s.Frames(2); // the deal opens, then its prompt shows
@@ -82,8 +81,8 @@ Texts Prompt(const char* verb, std::int32_t price) {
             std::string("[E] ") + verb + " @0.70,0.10 *0.3", "[BACKSPACE] Bargain @0.70,0.14 *0.3"};
 }
 
-// E outside every lot, then a deal on foot in lot A: the salesman, the prompt for the nearest vehicle, a
-// refusal one dollar short, the purchase, its message, the hold in the car. In 2039, past the 32-bit clock.
+// E outside every lot, then a deal on foot in lot A: the salesman, the nearest vehicle's prompt, a refusal
+// $1 short, the purchase, its message, the hold in the car. In 2039, past the 32-bit clock.
 TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     Session s(kDealers);
     testhost::SetClock(2'180'000'000);
@@ -107,7 +106,7 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     EXPECT_EQ(std::vector<float>(&created.matrix[0][0], &created.matrix[0][0] + 16),
               (std::vector<float>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 100, 5, 0}));
     EXPECT_EQ(std::tuple(created.zeroWord, created.fourth, created.fifth), std::tuple(0, 0, 1));
-    std::vector<std::uint32_t> flags; // of the model's request and loading, and of the registration
+    std::vector<std::uint32_t> flags;
     for (const testhost::HostFunctionCall& call : s.world.hostCalls)
         if (call.name == "RequestModel" || call.name == "LoadRequestedModels" ||
             call.name == "RegisterCharacterObject")
@@ -138,7 +137,7 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     EXPECT_EQ(Facts(*salesman), "group 16384 says GENERIC_FUCK_OFF");
     EXPECT_EQ(s.Screen().back(), kTooDear);
     s.Frame();
-    EXPECT_EQ(s.PriceShown(), price); // still buying, same price
+    EXPECT_EQ(s.PriceShown(), price);
 
     s.world.player.money = static_cast<float>(price);
     s.Frame({kE});
@@ -153,7 +152,7 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     EXPECT_EQ(salesman->mode, 3);
     EXPECT_EQ(s.Screen().back(), kYours);
 
-    // Over until the player leaves the lot: E does nothing, the message stays 6 s, drawn allocating nothing.
+    // Over until the player leaves: E does nothing, the message stays 6 s, drawn allocating nothing.
     for (const int second : {0, 5, 6}) {
         s.AdvanceClock(second == 5 ? 5 : second == 6 ? 1 : 0);
         s.Frame({kE});
@@ -163,8 +162,8 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     EXPECT_EQ(s.world.created.size(), 1u);
     EXPECT_EQ(s.world.player.money, 0.0f);
 
-    // The hold is armed in the bought car while the alert level is below 2, for 7 seconds, in the car or out
-    // of it; while it lasts a level of 1 is cleared. Steps "where level>level after,seconds to the next".
+    // The hold arms in the bought car at alert level below 2 and lasts 7 s, in the car or out, clearing a
+    // level of 1. Steps: "where level>level after,seconds to the next".
     std::istringstream steps(
         "foot 1>1,0 car 1>0,7 car 1>0,7 car 2>2,4 foot 1>1,0 car 0>0,4 foot 1>0,3 foot 1>1,0");
     std::string where;
@@ -179,7 +178,7 @@ TEST(Buying, FromEOutsideTheLotsToTheHoldInTheBoughtVehicle) {
     }
 }
 
-// Ways a deal ends without a trade, one after another in one game, none reopened while in the lot.
+// One after another in one game; none reopens while the player is in the lot.
 TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     Session s(kDealers);
     Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
@@ -202,9 +201,9 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     EXPECT_EQ(Facts(*s.Salesman()), "to 100 released");
     s.LeaveVehicle();
     s.Frame({kE});
-    EXPECT_TRUE(s.Screen().empty()); // not reopened while in the lot
+    EXPECT_TRUE(s.Screen().empty());
 
-    // Out of the lot: only ends the deal in that frame, not even the message stays; idles the next.
+    // Out of the lot: the deal only ends that frame, not even the message stays; Idle the next.
     s.Salesman()->SetPosition({500, 500, 0});
     reopen();
     EXPECT_EQ(s.Salesman()->position().x, 500.0f); // the same salesman joins again, wherever he is
@@ -219,7 +218,7 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     EXPECT_TRUE(s.Issued("DoesVehicleExist").empty()); // offers of the lot left are not purged
     EXPECT_EQ(s.Screen(), Texts{kTooDear});
 
-    // The salesman attacked: nothing is bought from him in the frame it is seen; sent back to the lot.
+    // The salesman attacked: nothing is bought in the frame it is seen; he is sent back to the lot.
     reopen();
     s.world.player.money = 1e9f;
     s.Salesman()->damagedBy = s.world.player.character;
@@ -228,8 +227,8 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     EXPECT_EQ(Facts(*s.Salesman()), "to 100 released says GENERIC_FUCK_OFF");
     s.Salesman()->damagedBy = 0;
 
-    // A frame without a player object finds no dealer: Idle, no lot to return to; E in the cool-down after it
-    // opens the next deal once it is over.
+    // No player object for a frame: no dealer, Idle, no lot to go back to; E in the cool-down opens the next
+    // deal when it ends.
     reopen();
     s.world.playerObjectPresent = false;
     s.Frame({kE});
@@ -257,7 +256,7 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     // Selling to an attacked salesman (a new one: the game took the dead one away) gives nothing.
     s.world.RemoveCharacter(s.Salesman()->handle);
     s.WalkTo(200, 100), s.Frames(2);
-    EXPECT_EQ(s.Commands(), "DoesCharacterExist"); // the deal ends: of a salesman taken away, nothing more
+    EXPECT_EQ(s.Commands(), "DoesCharacterExist"); // the deal ends, asking nothing more of him
     s.AdvanceClock(5);
     s.EnterVehicle(car);
     s.Frame({kE}), s.Frames(2);
@@ -285,12 +284,12 @@ TEST(Deal, EndsWithoutATradeWhenThePlayerOrTheSalesmanCannotGoOn) {
     }
 }
 
-// The salesman buys once he and the vehicle are 10 apart at most; bargaining raises his price.
+// Near means 10 apart at most.
 TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
     Session s(kDealers);
     Vehicle& car = s.world.AddVehicle({115, 100, 0}, 1000, 20000);
     s.EnterVehicle(car);
-    s.Frame({kE}), s.Frames(2);             // opens Selling; the salesman appears at the lot (100, 100)
+    s.Frame({kE}), s.Frames(2);             // Selling; the salesman appears at (100, 100)
     EXPECT_EQ(s.Screen(), Texts{kSelling}); // 15 from the salesman
     s.DriveTo(110, 100), s.Frame();         // exactly 10.0
     std::int32_t price = s.PriceShown().value_or(0);
@@ -299,7 +298,7 @@ TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
     for (std::size_t request = 1; request <= 6; ++request) {
         s.Frame({kBackspace});
         s.AdvanceClock(3);
-        s.Frame(); // without the key, no request, though one would be allowed now
+        s.Frame(); // no key, no request, though one is allowed now
         EXPECT_EQ(s.Player().speech.size(), request);
         EXPECT_GE(*s.PriceShown(), price);
         price = *s.PriceShown();
@@ -315,7 +314,7 @@ TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
     s.Frame({kE});
     EXPECT_EQ(s.world.player.money, 1000.0f + price);
     EXPECT_EQ(Facts(car), "for-sale status 7 released");
-    // The game got a copy of the handle to release, not the plugin's own deal vehicle.
+    // The handle released is a copy, not the plugin's own deal vehicle.
     const auto release = s.Issued("ReleaseVehicle");
     ASSERT_EQ(release.size(), 1u);
     MEMORY_BASIC_INFORMATION where{};
@@ -325,7 +324,7 @@ TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
     EXPECT_EQ(s.Screen().back(), "Nice deal! @0.10,0.10 *1");
     EXPECT_LE(s.Salesman()->money, 20); // a sale gives the salesman nothing
 
-    // After the cool-down E opens the next deal: same vehicle and offer, the same salesman joining again.
+    // After the cool-down E opens the next deal: same vehicle, offer and salesman, who joins again.
     s.AdvanceClock(5);
     s.Frames(3);
     EXPECT_EQ(s.Screen(), Texts{"Nice deal! @0.10,0.10 *1"});
@@ -335,8 +334,8 @@ TEST(Selling, BargainsUpAndSellsOnceTheVehicleAndTheSalesmanAreNear) {
     EXPECT_EQ(s.Salesman()->group, s.world.player.group);
 }
 
-// Without a salesman only the player asks; with one, a request every three seconds lowers the
-// price while buying: some steps (0 to 5), then refusals only. In 2039, as the purchase above.
+// Without a salesman only the player asks; with one, the price drops 0 to 5 steps, then requests are
+// refused. In 2039, as the purchase above.
 TEST(Bargaining, OneRequestEveryThreeSecondsLoweringWhileBuying) {
     Session s(kDealers);
     testhost::SetClock(2'180'000'000);
@@ -349,7 +348,7 @@ TEST(Bargaining, OneRequestEveryThreeSecondsLoweringWhileBuying) {
     EXPECT_EQ(s.Issued("SayCharacterSpeech").size(), 1u);
     s.world.failCharacterCreation = false;
     s.WalkTo(200, 100), s.Frames(2), s.AdvanceClock(5);
-    EXPECT_EQ(s.Commands(), ""); // the deal ends with no salesman to dismiss: nothing asked of the game
+    EXPECT_EQ(s.Commands(), ""); // no salesman to dismiss: nothing asked of the game
     OpenBuying(s, car);
 
     std::int32_t shown = *s.PriceShown();
@@ -357,7 +356,7 @@ TEST(Bargaining, OneRequestEveryThreeSecondsLoweringWhileBuying) {
     for (int second = 0; second < 30; ++second) {
         s.Frame({kBackspace});
         const bool asked = !s.Issued("SayCharacterSpeech").empty();
-        EXPECT_EQ(asked, second % 3 == 0) << second; // the request in the very second it is allowed is taken
+        EXPECT_EQ(asked, second % 3 == 0) << second; // taken in the very second it is allowed
         requests += asked;
         s.Frame();
         EXPECT_LE(*s.PriceShown(), shown);
@@ -387,7 +386,7 @@ TEST(Salesman, ModelsAreDrawnWithTheLastTwiceAsOftenAsEachOther) {
         s.world.RemoveCharacter(s.Salesman()->handle);
         s.WalkTo(200, 100), s.Frames(2), s.AdvanceClock(5);
     }
-    // The game knows its models by these hashes only: one digit off and no salesman appears.
+    // The game knows its models only by these hashes: one digit off, no salesman.
     const std::map<std::uint32_t, int> shares = {
         {0x5B404032, 1}, {0x2924DBD8, 1}, {0xDA0E92D1, 1}, {0x976C0D95, 1}, {0x1B0DCC86, 2}};
     ASSERT_EQ(models.size(), shares.size());
@@ -397,7 +396,7 @@ TEST(Salesman, ModelsAreDrawnWithTheLastTwiceAsOftenAsEachOther) {
               std::tuple(21u, 0, 20)); // any sum missed in 600: about 1 in 10^11
 }
 
-// Where lots overlap, the lot of the deal keeps the player while he stays in it; its edge is in it.
+// The deal's lot keeps the player while he stays in it; a lot's edge is in it.
 TEST(Lots, TheLotOfTheDealKeepsThePlayerWhereLotsOverlap) {
     Session s("100,100,5,20,Lot A\n130,100,5,20,Lot B\n");
     s.world.MakeUnknown(testhost::hashes::SetCharacterMode); // a command this game lacks is skipped
@@ -414,9 +413,9 @@ TEST(Lots, TheLotOfTheDealKeepsThePlayerWhereLotsOverlap) {
     EXPECT_EQ(s.Salesman()->destination->x, 130.0f); // sent back to B
 }
 
-// A game lacking commands: their outputs keep the plugin's starting values. Without GetPlayerCharacter,
-// the player being character 1, the plugin asks about character 0 (in no vehicle, attacking, silent): E in
-// a car buys that car, the group gets no leader, nobody says a bargain, the hold clears no alert level.
+// Missing commands leave their outputs at the plugin's starting values. The player is character 1;
+// character 0 is in no vehicle, attacking, silent: E in a car buys it, the group gets no leader, nobody
+// says a bargain, the hold clears no alert level.
 TEST(MissingCommands, WithoutThePlayersCharacterThePluginAsksAboutCharacterZero) {
     Session s(kDealers);
     s.world.RenumberPlayer(1);
@@ -439,8 +438,8 @@ TEST(MissingCommands, WithoutThePlayersCharacterThePluginAsksAboutCharacterZero)
 }
 
 // Without GetDistance2D every distance is 0: a lot of radius 0 holds the player anywhere. Without
-// GetPlayerGroup the salesman joins group 0. Without GetCharacterVehicle the deal vehicle and the car he
-// gets into are both 0: a purchase, and a hold on that car clearing a level of 1.
+// GetPlayerGroup the salesman joins group 0. Without GetCharacterVehicle the deal vehicle and his car
+// are both 0: a purchase, and a hold on that car clearing a level of 1.
 TEST(MissingCommands, WithoutDistancesOrTheCarSatIn) {
     Session s("500,500,5,0\n");
     s.world.MakeUnknown(testhost::hashes::GetDistance2D);
@@ -448,14 +447,14 @@ TEST(MissingCommands, WithoutDistancesOrTheCarSatIn) {
     s.world.MakeUnknown(testhost::hashes::GetPlayerGroup);
     s.Frame({kE}), s.Frame();
     ASSERT_EQ(s.world.created.size(), 1u);
-    EXPECT_EQ(s.Salesman()->group, 0); // where the plugin started the group it asked for
+    EXPECT_EQ(s.Salesman()->group, 0); // the plugin's starting value
     s.EnterVehicle(s.world.AddVehicle({0, 0, 0}, 1000, 20000));
     s.world.player.alertLevel = 1;
     s.Frames(2);
     EXPECT_EQ(s.world.player.alertLevel, 0);
 }
 
-// Without GetCharacterCoordinates the salesman is, for the plugin, at the origin: 10.5 from a player at
+// Without GetCharacterCoordinates the plugin puts the salesman at the origin: 10.5 from a player at
 // (0, -10.5), too far to sell. Without GetVehicleCoordinates the car is there too: both 10 from a player at
 // (0, -10), near enough. Without GetPlayerAlertLevel the level reads 0: the hold clears nothing.
 TEST(MissingCommands, WithoutThePlacesOfTheCarAndTheSalesmanOrTheAlertLevel) {
@@ -472,9 +471,9 @@ TEST(MissingCommands, WithoutThePlacesOfTheCarAndTheSalesmanOrTheAlertLevel) {
     EXPECT_EQ(s.world.player.alertLevel, 2);
 }
 
-// A game at clock 0 (1970) with no salesman model, selling a car without model data at the buying rate 100:
-// nothing shows at first; the deal opens at once, the factory asked for model index 0, the plugin's start;
-// the car, worth nothing, costs $ -1; the first bargain is heard; the hold, never armed on foot, is idle.
+// Clock 0 is 1970; buying rate 100. Nothing shows at first; the deal opens at once; the factory gets model
+// index 0, the plugin's start; the car, worth nothing, costs $ -1; the first bargain is heard; the hold,
+// never armed on foot, is idle.
 TEST(OddGames, AtClockZeroWithoutModelsOrModelData) {
     Session s(kDealers, "price_rate_buy=100\n");
     testhost::SetClock(0);
@@ -496,14 +495,14 @@ TEST(OddGames, AtClockZeroWithoutModelsOrModelData) {
 }
 
 // Each vehicle is appraised afresh from the random device: 750 x 20000 / 1000 = 15000, noise up to 0.4 of
-// it, rate 0.8, cut to ..99: 7199 to 16799, all over that band. Another game asks other first prices.
+// it, rate 0.8, cut to ..99: 7199 to 16799.
 TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
     Session s(kDealers);
     s.WalkTo(101, 100);
     s.Frame({kE}), s.Frame();
     std::vector<std::int32_t> prices;
     for (int i = 0; i < 150; ++i) {
-        if (i == 75) s.world.SwapVehiclePool(); // the game keeps its vehicles elsewhere, as after a load
+        if (i == 75) s.world.SwapVehiclePool(); // the game moves its vehicles, as after a load
         Vehicle& car = s.world.AddVehicle({102, 100, 0}, 750, 20000);
         s.Frame();
         prices.push_back(s.PriceShown().value_or(0));
@@ -517,7 +516,7 @@ TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
         std::printf("first prices: %s\n", first.str().c_str());
         return;
     }
-    // 97 prices are possible: 150 draws show most of them, the lowest and highest hundreds among them.
+    // Of 97 possible prices 150 draws show most, the lowest and highest hundreds among them.
     EXPECT_GT(std::set<std::int32_t>(prices.begin(), prices.end()).size(), 50u);
     EXPECT_LE(*std::min_element(prices.begin(), prices.end()), 7999);
     EXPECT_GE(*std::max_element(prices.begin(), prices.end()), 15999);
@@ -527,9 +526,9 @@ TEST(Appraisal, PricesSpreadOverTheNoiseBandAndDifferFromGameToGame) {
     EXPECT_EQ(other.find("first prices: " + first.str()), std::string::npos) << other;
 }
 
-// Rates as the C library reads numbers. One car at lot A, 1,000,000 to spend: its price on foot and the money
-// after E, then, driven away and back, the dealer's price and the money after E (one offer, one base price).
-// With `steady`, each steady frame issues exactly the commands of its step and allocates nothing.
+// Rates as the C library reads numbers. One car at lot A, 1,000,000 to spend: its price on foot and the
+// money after E; then, driven away and back, the dealer's price and the money after E (one offer, one base
+// price). With `steady`, each steady frame issues exactly its step's commands and allocates nothing.
 struct Deal {
     std::int32_t buying, selling;
     float afterBuying, afterSelling;
@@ -586,7 +585,7 @@ TEST(Settings, ExponentAndInfiniteRates) {
     const Deal deal = BuyAndSellBack("price_rate_buy=2.5E-1\nprice_rate_sell=inf\n");
     EXPECT_TRUE(deal.buying >= 2999 && deal.buying <= 6999) << deal.buying; // 0.25 x [12000, 28000]
     EXPECT_EQ(deal.afterBuying, 1e6f - deal.buying);
-    EXPECT_EQ(deal.selling, 2147483599); // the largest price, not a sign turned over
+    EXPECT_EQ(deal.selling, 2147483599); // the largest price, not a flipped sign
 }
 
 TEST(Settings, OverflowingAndNotANumberRates) {

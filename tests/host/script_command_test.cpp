@@ -1,5 +1,5 @@
-// Script commands the plugin's code issues, as the stand-in game receives them: the code runs as a
-// ScriptTickEvent listener inside a frame, against a fresh world per test.
+// Script commands the plugin's code issues, as the stand-in game receives them, from a ScriptTickEvent
+// listener, a fresh world per test.
 #include "contact.h"
 #include "runtime/game_events.h"
 #include "runtime/host_addresses.h"
@@ -54,11 +54,11 @@ class ScriptFrame : public testing::Test {
 
 using ScriptCommands = ScriptFrame;
 
-// Marks a slot that holds a text pointer, checked through the texts the game read.
+// Marks a slot holding a text pointer, checked through the texts the game read.
 constexpr std::uint32_t kText = 0xFFFFFFFF;
 
-// Each wrapper once, as the game receives it: its arguments in slot order, unused slots cleared,
-// both record pointers on slot 0, bools exactly 0 or 1, texts NUL-terminated.
+// Each wrapper once: arguments in slot order, unused slots cleared, both record pointers on slot 0, bools
+// exactly 0 or 1, texts NUL-terminated.
 TEST_F(ScriptCommands, EveryWrapperFillsTheGamesRecordInSlotOrder) {
     std::int32_t out = 0, handle = 0x1234;
     float x = 0, y = 0, z = 0, distance = 0;
@@ -135,9 +135,8 @@ TEST_F(ScriptCommands, EveryWrapperFillsTheGamesRecordInSlotOrder) {
     }
 }
 
-// Results come from slot 0 in the result type. Vectors the game leaves pending are copied back to
-// the caller last first, twelve bytes each, never the fourth word (each entry here overlaps the next one's
-// destination); a count the record cannot hold copies nothing.
+// Results are read from slot 0. Pending vectors are copied back last first, 12 bytes each, never the fourth
+// word (each entry here overlaps the next one's destination); a count the record cannot hold copies nothing.
 std::uint32_t g_word;
 
 TEST_F(ScriptCommands, ResultsAndPendingVectorsComeBackAsTheGameLeavesThem) {
@@ -168,9 +167,8 @@ TEST_F(ScriptCommands, ResultsAndPendingVectorsComeBackAsTheGameLeavesThem) {
 
 using HostObjects = ScriptFrame;
 
-// Vehicle fields are read as they are (health not capped here), but nothing is read or made without
-// the game's objects: no vehicle pool (as while the game loads), a handle it does not hold, a vehicle
-// without model data; no character factory or pool, or a factory that fails.
+// Vehicle fields are read raw (health not capped here). Missing objects: the vehicle pool (as while the game
+// loads), the handle's vehicle, model data; the character factory or pool; or the factory fails.
 TEST_F(HostObjects, NothingIsReadOrMadeWithoutTheGamesObjects) {
     testhost::Vehicle &car = world.AddVehicle({}, 1750.0f, 95000), &noModel = world.AddVehicle({}, 500.0f, 1);
     noModel.object.modelData = nullptr;
@@ -241,8 +239,7 @@ std::uint32_t ExceptionChain() {
     return head;
 }
 
-// The game's lookup fails in one of its ways (each test in a process of its own: a guard that
-// mishandles one ends the game).
+// The game's lookup fails in one of its ways.
 class LookupGuard : public ScriptFrame {
   protected:
     void FailsAndTheFrameGoesOn(testhost::LookupFault fault) {
@@ -271,7 +268,7 @@ class LookupGuard : public ScriptFrame {
         ASSERT_EQ(world.commands.size(), 1u); // the next command works, the only one issued
         EXPECT_EQ(std::pair(identifier, world.commands[0].name),
                   std::pair(7, std::string("GetPlayerIdentifier")));
-        // The game's own callee at the frame's site still ran, in the game's context again afterwards.
+        // The game's callee at the frame's site still ran, and the game's context is back.
         EXPECT_EQ(testhost::LastRecord(0).calls, calleeRunsBefore + 1);
         EXPECT_EQ(testhost::ReadWord(testhost::ActiveScriptContextAddress()), testhost::GameScriptContext());
     }

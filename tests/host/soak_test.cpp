@@ -1,6 +1,6 @@
 // A long random session with the real DLL: keys, walks and drives among lots, vehicles coming and going,
-// salesmen dying or attacked, the player object missing now and then. Vehicles are bought, sold and
-// bargained for; the plugin's live heap blocks, which the game counts, stop growing after a warm-up.
+// salesmen dying or attacked, the player object missing now and then. The game counts the plugin's live
+// heap blocks.
 #include "contact.h"
 #include "imports.h"
 #include "session.h"
@@ -94,8 +94,7 @@ TEST(Soak, DealsAreMadeAndThePluginsHeapStopsGrowing) {
     EXPECT_GT(purchases, 0);
     EXPECT_GT(sales, 0);
     EXPECT_GT(bargains, 0);
-    // Offers come and go with the vehicles, a few blocks each; a leak grows with the deals (over a thousand
-    // in the default run).
+    // Offers come and go with vehicles, a few blocks each; a leak grows with the deals (1000+ by default).
     EXPECT_LE(peak, warmPeak + 8);
     std::cout << frames << " frames: " << opened << " deals, " << purchases << " purchases, " << sales
               << " sales, " << bargains << " bargains; live blocks " << warmPeak << " in the warm-up, "

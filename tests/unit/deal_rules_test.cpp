@@ -1,4 +1,4 @@
-// The deal's arithmetic on the pure cores: the appraisal, a dealer's offers, bargaining and the price shown.
+// The deal's arithmetic on the pure cores: appraisal, offers, bargaining and the price shown.
 #include "dealer/interaction/deal_price.h"
 #include "dealer/vehicle_offers.h"
 
@@ -49,8 +49,8 @@ TEST(Appraisal, FullHealthAtTwentyThousandReachesEveryPriceFromTwelveToTwentyEig
     EXPECT_EQ(bargains, (std::set<std::int32_t>{0, 1, 2, 3, 4, 5}));
 }
 
-// Made once, appraised only if the game has the vehicle, kept until a purge (its expiry runs past 32 bits)
-// that asks once per offer and drops the gone and the stale; a dropped offer is made afresh.
+// Appraised only if the game has the vehicle; the expiry runs past 32 bits; a purge asks once per offer; a
+// dropped offer is made afresh.
 TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
     std::set<std::int32_t> vehicles{1, 2, 3, 4}; // the game's, and what it was asked
     std::vector<std::int32_t> asked, appraised;
@@ -86,8 +86,8 @@ TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
     EXPECT_EQ(table.GetOrCreateOffer(1, now, exists, appraise).price, 777);
 }
 
-// A bargain moves the price by 0 to 250 in fifties, up only while selling, as a 32-bit sum, and uses one
-// bargain; with none left, or no offer, it is refused and changes nothing.
+// A bargain moves the price 0 to 250 as a 32-bit sum and uses one bargain; with none left, or no offer, it
+// is refused and changes nothing.
 TEST(Bargain, StepsOfFiftiesUpOnlyWhileSelling) {
     std::mt19937 generator(5);
     for (DealState state : {DealState::Idle, DealState::Buying, DealState::Selling, DealState::AfterDeal}) {
@@ -116,7 +116,7 @@ TEST(Bargain, StepsOfFiftiesUpOnlyWhileSelling) {
     EXPECT_TRUE(table.entries.empty()); // none created
 }
 
-// A rated price beyond 32 bits stops at the nearest limit, never turning its sign over; NaN rates as 0.
+// A rated price beyond 32 bits stops at the nearest limit, never flipping sign; NaN rates as 0.
 TEST(DealPrice, CutsTheRatedPriceToHundredsLessOne) {
     const std::tuple<std::int32_t, float, std::int32_t> cases[] = {
         {12345, 0.8f, 9799},   // rated 9876

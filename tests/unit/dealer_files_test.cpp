@@ -1,5 +1,5 @@
-// The dealer data files: the text-mode lines both share, the settings and the dealer list against the
-// reference readers, and the module that loads them.
+// The dealer data files: their shared text-mode lines, the settings and dealer list readers against the
+// reference, and the module that loads them.
 #include "dealer/dealer_module.h"
 #include "dealer/text_file.h"
 #include "dealer_test_files.h"
@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// Text mode's corners (CR, LF, Ctrl-Z, a last line without LF), then those of the settings lines and values.
+// Corners of text mode (CR, LF, Ctrl-Z, a last line without LF), then of settings lines and values.
 TEST(TextFile, LinesAndBothReadersAgreeWithTheReference) {
     const std::string files[] = {
         "",
@@ -67,7 +67,7 @@ TEST(TextFile, ReadsEveryByteOfFilesAndStreams) {
     EXPECT_EQ(ReadFileBytes(dir.Write("empty", "")), "");
     EXPECT_EQ(ReadFileBytes(dir.Path("missing")), "");
     EXPECT_EQ(ReadFileBytes(dir.path()), "");
-    EXPECT_FALSE(ReadFileBytes("/proc/self/cmdline").empty()); // tells no size: read to its end all the same
+    EXPECT_FALSE(ReadFileBytes("/proc/self/cmdline").empty()); // tells no size: read to its end anyway
     std::istringstream in(bytes);
     EXPECT_EQ(ReadAllBytes(in), bytes);
 }
@@ -81,7 +81,7 @@ TEST(Settings, NarrowsToTheNearestFloat) {
     EXPECT_EQ(NarrowToFloat(-0x1.ffffffp127), -INFINITY);
 }
 
-// Each line between two good ones, against the reference, with its outcome's text and stof / stoi's message.
+// Against the reference, with the outcome's text and stof / stoi's message.
 TEST(DealerList, EachLineBetweenTwoGoodOnes) {
     const std::tuple<std::string_view, const char*, const char*> lines[] = {
         {"100.5,-20,15.25,30", "accepted", ""},
@@ -89,7 +89,7 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
         {"100.5,-20,15.25,30,Downtown lot", "accepted", ""},
         {"100.5,-20,15.25,30.9", "accepted", ""}, // the radius stops at the point
         {"100.5,-20,15.25", "too few fields", ""},
-        {"100.5,-20,15.25,", "too few fields", ""}, // the empty text after the last comma is no field
+        {"100.5,-20,15.25,", "too few fields", ""}, // nothing after the last comma: no field
         {"", "too few fields", ""},
         {"100.5,,15.25,30", "not a number", "invalid stof argument"},
         {"x,y,z,radius", "not a number", "invalid stof argument"},
@@ -117,8 +117,7 @@ TEST(DealerList, EachLineBetweenTwoGoodOnes) {
     EXPECT_STREQ(ConfigLineStatusText(ConfigLineStatus::TooFewPieces), "too few pieces");
 }
 
-// Both files under the current directory, in text mode (a Ctrl-Z ends each), or without them no dealers
-// and the default rates; the durations are not settings.
+// In text mode (a Ctrl-Z ends each); without them, no dealers, default rates. Durations are not settings.
 TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
     TempDir dir;
     dir.Write("car_dealers/dealers.conf",

@@ -16,7 +16,7 @@ class TempDir {
     const std::string& path() const { return path_; }
     std::string Path(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-    // Writes the bytes as they are (no text-mode translation) and returns the file's path.
+    // Writes the bytes untranslated (no text mode) and returns the path.
     std::string Write(std::string_view name, std::string_view bytes) const {
         const std::string file = Path(name);
         std::filesystem::create_directories(std::filesystem::path(file).parent_path());

@@ -1,7 +1,7 @@
 #pragma once
-// Reference readers of the dealer files, the plain way (text mode a byte at a time, std::getline, atof,
-// std::stof, std::stoi), mended as the plugin is: a last line without a line feed is read, a line whose
-// number does not convert is skipped.
+// Plain reference readers of the dealer files (text mode a byte at a time, std::getline, atof, std::stof,
+// std::stoi), mended as the plugin is: a last line without a line feed is read, a line whose number does
+// not convert is skipped.
 #include "dealer/stream_readers.h"
 
 #include <bit>
@@ -27,7 +27,7 @@ inline std::vector<std::string> Cut(const std::string& text, char delimiter) {
     return pieces;
 }
 
-// Text mode ends the text at Ctrl-Z and drops a carriage return right before a line feed.
+// Text mode ends at Ctrl-Z and drops a CR right before an LF.
 inline std::vector<std::string> Lines(std::string_view bytes) {
     std::string text;
     for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\x1A'; ++i)
@@ -65,7 +65,7 @@ inline DealerLine ParseDealerLine(const std::string& line) {
     return result;
 }
 
-// The settings reader, on bytes and on a stream: each line's outcome, the entries and their floats.
+// The settings reader on bytes and a stream: each line's outcome, the entries and their floats.
 inline void CheckConfigReader(std::string_view bytes) {
     ConfigFile config("unused"), fromStream("unused");
     std::vector<ConfigLineReport> report;
@@ -87,7 +87,7 @@ inline void CheckConfigReader(std::string_view bytes) {
     Check(fromStream.entries == config.entries);
 }
 
-// The dealer list reader, on bytes and on a stream: each line's outcome and the dealers, in order.
+// The dealer list reader on bytes and a stream: each line's outcome and the dealers, in order.
 inline std::vector<DealerLineReport> CheckDealerListReader(std::string_view bytes) {
     std::vector<DealerRecord> dealers, fromStream;
     std::vector<DealerLineReport> report;

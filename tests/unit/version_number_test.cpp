@@ -1,11 +1,11 @@
-// The game build's version number, read from the four words of its file version.
+// The game build's version number, from the four words of its file version.
 #include "runtime/version_number.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// The digits of the four words read as one number; only 1070 and 1080 are builds the plugin knows.
+// The four words' digits read as one number; the plugin knows only builds 1070 and 1080.
 TEST(VersionNumber, DigitsOfTheFourWords) {
     const struct {
         std::uint16_t words[4];
