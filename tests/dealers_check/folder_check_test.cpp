@@ -81,8 +81,7 @@ TEST(FolderCheck, FindingsOfALine) {
     }
 }
 
-// Zones that only touch share no ground (radii compare as floats: 16777217 is 16777216 there); a label is
-// the text after the fourth comma, trimmed.
+// Touching zones share no ground (radii compare as floats: 16777217 is 16777216); labels are trimmed.
 TEST(FolderCheck, TouchingZonesShareNoGroundAndLabelsAreTrimmed) {
     const FolderCheck check = Check(
         "", "0,0,0,10,  Harbour lot, north side \n0,20,0,10\n-50000000,0,0,16777217\n-33222782,0,0,2\n");
@@ -91,20 +90,24 @@ TEST(FolderCheck, TouchingZonesShareNoGroundAndLabelsAreTrimmed) {
     EXPECT_EQ(check.dealers[0].label, "Harbour lot, north side");
     // Within another up to its edge is within it; a larger zone on the centre of one before it is not.
     const FolderCheck within = Check("", "0,0,0,10\n5,0,0,5\n0,0,0,5\n0,0,0,20\n");
-    EXPECT_EQ(std::tuple(within.dealers[1].never_chosen_by, within.dealers[2].never_chosen_by,
-                         within.dealers[3].never_chosen_by),
-              std::tuple(1u, 1u, 0u));
-    // Two zones far apart (no table of cells), both met by a huge zone.
-    EXPECT_EQ(Check("", "0,0,0,10\n1000000,0,0,10\n0,0,0,2000000\n").overlaps.pairs, 2u);
+    const auto by = [&](std::size_t i) { return within.dealers[i].never_chosen_by; };
+    EXPECT_EQ(std::tuple(by(1), by(2), by(3)), std::tuple(1u, 1u, 0u));
+    // Points so far out that their cells are clamped into the outermost rows: neighbours there still meet.
+    EXPECT_EQ(Check("", "1e30,-0.5,0,1\n1e30,1,0,1\n-1e30,-0.5,0,1\n-1e30,1,0,1\n").overlaps.pairs, 2u);
 }
 
-// The zones found by cells and classes of radii are those that every pair compared finds, on lists with
-// copies, zones within zones, points and huge zones; a small budget leaves lower bounds.
+// The search finds what comparing every pair finds, with copies, zones within zones, points, huge zones.
 TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
-    for (const float far : {0.0f, 1e6f}) { // a few zones far away: most cells are empty
+    const struct {
+        float side; // of the square of the centres
+        int smallest, huge;
+        std::uint64_t leastBudget;
+    } layouts[] = {{500, 0, 100000, 103666}, {150, 41, 0, 151680}}; // sparse; crowded
+    for (const auto& [side, smallest, huge, leastBudget] : layouts) {
+        SCOPED_TRACE(leastBudget);
         std::mt19937 random(11);
-        std::uniform_real_distribution<float> place(-500, 500);
-        std::uniform_int_distribution<int> radius(0, 60), kind(0, 19);
+        std::uniform_real_distribution<float> place(-side, side);
+        std::uniform_int_distribution<int> radius(smallest, 60), kind(0, 19);
         std::vector<dealers_check::Dealer> dealers;
         for (std::size_t line = 1; line <= 1500; ++line) {
             dealers_check::Dealer dealer{line, place(random), place(random), 0, radius(random), "", 0, false};
@@ -112,22 +115,23 @@ TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
                 dealer = dealers[random() % dealers.size()];
                 dealer.line = line;
             } else if (k == 1) {
-                dealer.radius = 100000 + radius(random);
+                dealer.radius = huge + radius(random);
             } else if (k == 2) {
                 dealer.radius = -1;
             }
-            if (line % 100 == 0) dealer.x += far;
             dealers.push_back(dealer);
         }
         const auto reach = [&](std::size_t i) { return double{static_cast<float>(dealers[i].radius)}; };
         const auto apart = [&](std::size_t i, std::size_t j) {
             return std::hypot(double{dealers[i].x} - dealers[j].x, double{dealers[i].y} - dealers[j].y);
         };
+        const auto holds = [&](std::size_t i, std::size_t j) {
+            return dealers[i].radius >= 0 && dealers[j].radius >= 0 && apart(i, j) + reach(j) <= reach(i);
+        };
         std::vector<std::size_t> heldBy(dealers.size(), 0); // lines
         for (std::size_t j = 0; j < dealers.size(); ++j)
             for (std::size_t i = 0; i < j && heldBy[j] == 0; ++i)
-                if (dealers[i].radius >= 0 && dealers[j].radius >= 0 && apart(i, j) + reach(j) <= reach(i))
-                    heldBy[j] = dealers[i].line;
+                if (holds(i, j)) heldBy[j] = dealers[i].line;
         std::uint64_t pairs = 0;
         std::vector<std::pair<std::size_t, std::size_t>> first, found;
         for (std::size_t i = 0; i < dealers.size(); ++i)
@@ -140,31 +144,27 @@ TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
         dealers_check::Overlaps overlaps;
         dealers_check::FindOverlaps(dealers, overlaps);
         EXPECT_TRUE(overlaps.complete);
-        EXPECT_EQ(overlaps.pairs, pairs) << far;
+        EXPECT_EQ(overlaps.pairs, pairs);
         for (const auto& overlap : overlaps.first) found.emplace_back(overlap.first, overlap.second);
-        EXPECT_EQ(found, first) << far;
+        EXPECT_EQ(found, first);
         for (std::size_t j = 0; j < dealers.size(); ++j)
             EXPECT_EQ(dealers[j].never_chosen_by, heldBy[j]) << j;
-        // The work of the search: the least budget of pairs looked at that completes it.
-        std::uint64_t least = 0, most = 1u << 24;
-        while (least < most) {
-            const std::uint64_t budget = (least + most) / 2;
+        // The least budget of pairs that completes the search; less leaves lower bounds (a holder, not the
+        // first).
+        for (const std::uint64_t budget :
+             {leastBudget, leastBudget - 1, leastBudget / 2, std::uint64_t{1000}}) {
             dealers_check::FindOverlaps(dealers, overlaps, budget);
-            if (overlaps.complete)
-                most = budget;
-            else
-                least = budget + 1;
+            EXPECT_EQ(overlaps.complete, budget == leastBudget);
+            EXPECT_LE(overlaps.pairs, pairs);
+            for (std::size_t j = 0; j < dealers.size(); ++j)
+                if (const std::size_t by = dealers[j].never_chosen_by; by != 0)
+                    EXPECT_TRUE(by <= j && holds(by - 1, j));
         }
-        EXPECT_EQ(least, far == 0 ? 103666u : 102457u) << far;
-        dealers_check::FindOverlaps(dealers, overlaps, 1000);
-        EXPECT_FALSE(overlaps.complete);
-        EXPECT_LT(overlaps.pairs, pairs);
     }
 }
 
-// A program of the least the version reader needs: headers, one section (file offset and address 0x200)
-// holding the resource tree (type 16, name 1, a language) and a VS_VERSIONINFO of file version 1.2.3.4;
-// then the changes. Each change writes 32 bits, little-endian.
+// The least program the reader takes: headers, a section at file offset and address 0x200 holding the
+// resources (type 16, name 1, a language) and version 1.2.3.4; then the changes, each 32 bits little-endian.
 using Changes = std::vector<std::pair<std::size_t, std::uint32_t>>;
 std::string Program(const Changes& changes = {}) {
     std::string image(0x300, '\0');
@@ -181,20 +181,17 @@ std::string Program(const Changes& changes = {}) {
     return image;
 }
 
-// Its version as the system reads it, also of unusual programs; none of one cut short or broken anywhere;
-// no program at all without its headers.
+// Its version, also of unusual programs; none of one cut short or broken; no program without its headers.
 TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
     using enum dealers_check::PeVersion;
     std::uint16_t words[4] = {};
     EXPECT_EQ(dealers_check::ReadPeFileVersion(Program(), words), Found);
     EXPECT_EQ(std::vector<std::uint16_t>(words, words + 4), (std::vector<std::uint16_t>{1, 2, 3, 4}));
     const std::string whole = Program();
-    for (std::size_t size = 0; size < whole.size(); ++size)
-        EXPECT_EQ(dealers_check::ReadPeFileVersion(std::string_view(whole).substr(0, size), words),
-                  size < 0x5A    ? NotPe
-                  : size < 0x2BC ? NoVersion
-                                 : Found)
-            << size;
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        const auto found = size < 0x5A ? NotPe : (size < 0x2BC ? NoVersion : Found);
+        EXPECT_EQ(dealers_check::ReadPeFileVersion(whole.substr(0, size), words), found) << size;
+    }
     // Three data directories, a named entry before the type, VS_VERSION_INFO the second name.
     const Changes unusual = {{0xB4, 3},  {0x20C, 0x10001},    {0x218, 16}, {0x21C, 0x80000018}, {0x226, 2},
                              {0x228, 2}, {0x22C, 0x80000000}, {0x230, 1},  {0x234, 0x80000030}};
@@ -202,6 +199,7 @@ TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
         {{{0x00, 0x5A4E}}, NotPe},
         {{{0x3C, 0x2FE}}, NotPe}, // PE header past the end
         {{{0x40, 0x4551}}, NotPe},
+        {{{0x40, 0x1004550}}, NotPe},
         {{{0x58, 0x10C}}, NotPe},
         {{{0x58, 0x20B}, {0xC4, 16}, {0xD8, 0x200}}, Found}, // PE32+
         {{{0x58, 0x20B}}, NoVersion},
@@ -210,15 +208,20 @@ TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
         {{{0x54, 0x78}, {0xDC, 0x200}, {0xE0, 0x100}, {0xE4, 0x200}}, Found},     // sections right after
         {{{0x54, 0x77}, {0xDB, 0x200}, {0xDF, 0x100}, {0xE3, 0x200}}, NoVersion}, // a byte too short
         {{{0xC8, 0}}, NoVersion},
+        {{{0x144, 0}, {0xC8, 0}, {0x248, 0x60}}, NoVersion}, // resources at address 0: none
+        {{{0x148, 0x60}}, NoVersion},                        // the version right after the section
         {{{0xC8, 0x300}}, NoVersion},
         {{{0x20C, 0x10001}}, NoVersion}, // the entry named
         {unusual, Found},
         {{{0x210, 15}}, NoVersion},
         {{{0x210, 15}, {0x218, 16}, {0x21C, 0x80000018}}, NoVersion}, // one after the entries
-        {{{0x214, 0x18}}, NoVersion},
+        {{{0x214, 0x19}}, NoVersion},
         {{{0x228, 2}}, Found}, // the first name
         {{{0x22C, 0x30}}, NoVersion},
         {{{0x244, 0x80000048}}, NoVersion},
+        {{{0x244, 0xF8}, {0x2F8, 0x260}, {0x2FC, 0x5C}}, Found}, // a field in the last bytes
+        {{{0x23C, 0x20000}, {0x248, 0}, {0x24C, 0x58}, {0x258, 0x260}, {0x25C, 0x5C}},
+         Found}, // language 0 first
         {{{0x248, 0x300}}, NoVersion},
         {{{0x24C, 0xA0}}, Found},
         {{{0x24C, 0xA1}}, NoVersion},

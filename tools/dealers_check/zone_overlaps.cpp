@@ -1,9 +1,7 @@
 #include "zone_overlaps.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <optional>
 #include <queue>
@@ -24,7 +22,10 @@ constexpr double kLargestCell = 1e9; // cell coordinates are clamped to this, fa
 // zones near a point are a few runs of one array.
 class ZoneClass {
   public:
-    ZoneClass(std::vector<Zone> zones, double largest) : largest_(largest) {
+    explicit ZoneClass(std::vector<Zone> zones) {
+        largest_ = std::max_element(zones.begin(), zones.end(), [](const Zone& a, const Zone& b) {
+                       return a.r < b.r;
+                   })->r;
         // Cells about as wide as the zones, and holding a few zones each where they are dense.
         std::vector<float> xs, ys;
         for (const Zone& zone : zones) xs.push_back(zone.x), ys.push_back(zone.y);
@@ -50,26 +51,10 @@ class ZoneClass {
             if (cells_.empty() || cells_.back().key != key) cells_.push_back({key, at, at});
             ++cells_.back().end;
         }
-        if (cells_.empty()) return;
-        // Where the cells fill most of their rectangle, as on any real map, a table of where each
-        // cell starts makes a row of cells one run of zones.
-        low_ = high_ = cells_.front().key;
-        for (const Run& cell : cells_) {
-            low_.y = std::min(low_.y, cell.key.y);
-            high_.y = std::max(high_.y, cell.key.y);
-        }
-        high_.x = cells_.back().key.x;
-        const double table =
-            static_cast<double>(high_.x - low_.x + 1) * static_cast<double>(high_.y - low_.y + 1);
-        if (table > 4.0 * static_cast<double>(zones_.size()) + 1024) return;
-        const std::int64_t height = high_.y - low_.y + 1;
-        starts_.assign(static_cast<std::size_t>((high_.x - low_.x + 1) * height + 1), 0);
-        std::size_t next = 0;
-        for (const Run& cell : cells_) {
-            const auto at = static_cast<std::size_t>((cell.key.x - low_.x) * height + (cell.key.y - low_.y));
-            for (; next <= at; ++next) starts_[next] = cell.begin;
-        }
-        for (; next < starts_.size(); ++next) starts_[next] = static_cast<std::uint32_t>(zones_.size());
+        for (std::uint32_t i = 0; i < cells_.size(); ++i)
+            if (rows_.empty() || rows_.back().x != cells_[i].key.x) rows_.push_back({cells_[i].key.x, i});
+        rows_.push_back(
+            {std::numeric_limits<std::int64_t>::max(), static_cast<std::uint32_t>(cells_.size())});
     }
 
     double Largest() const { return largest_; }
@@ -80,54 +65,26 @@ class ZoneClass {
     template <class Visit>
     bool Near(double x, double y, double reach, std::uint32_t limit, Visit&& visit) const {
         if (reach < 0) return true;
-        const Key low{Cell(x - reach), Cell(y - reach)};
-        const Key high{Cell(x + reach), Cell(y + reach)};
-        const auto run = [&](const Run& cell) {
-            // Cells whose square lies farther than reach hold nothing for this point.
-            const double nearX = std::clamp(x, static_cast<double>(cell.key.x) * cell_,
-                                            static_cast<double>(cell.key.x + 1) * cell_);
-            const double nearY = std::clamp(y, static_cast<double>(cell.key.y) * cell_,
-                                            static_cast<double>(cell.key.y + 1) * cell_);
-            if ((nearX - x) * (nearX - x) + (nearY - y) * (nearY - y) > reach * reach) return true;
-            return visit(zones_.data() + cell.begin, zones_.data() + std::min(cell.end, limit));
-        };
-        if (!starts_.empty()) {
-            // Row by row, only the cells of the row that the circle of reach meets.
-            const std::int64_t height = high_.y - low_.y + 1;
-            for (std::int64_t row = std::max(low.x, low_.x); row <= std::min(high.x, high_.x); ++row) {
-                const double left = static_cast<double>(row) * cell_, right = left + cell_;
-                const double dx = x < left ? left - x : (x > right ? x - right : 0);
-                const double half = std::sqrt(std::max(reach * reach - dx * dx, 0.0));
-                const std::int64_t bottom = std::max(Cell(y - half), low_.y) - low_.y;
-                const std::int64_t top = std::min(Cell(y + half), high_.y) - low_.y;
-                if (top < bottom) continue;
-                const std::size_t rowStart = static_cast<std::size_t>((row - low_.x) * height);
-                const std::uint32_t begin = starts_[rowStart + static_cast<std::size_t>(bottom)];
-                if (begin >= limit) return true;
-                const std::uint32_t end =
-                    std::min(starts_[rowStart + static_cast<std::size_t>(top) + 1], limit);
-                if (begin < end && !visit(zones_.data() + begin, zones_.data() + end)) return false;
-            }
-            return true;
-        }
-        const double rows = static_cast<double>(high.x - low.x + 1);
-        if (rows * static_cast<double>(high.y - low.y + 1) > static_cast<double>(cells_.size())) {
-            // A window larger than the cells there are: go through the cells instead.
-            for (const Run& cell : cells_) {
-                if (cell.begin >= limit) break;
-                if (cell.key.x >= low.x && cell.key.x <= high.x && cell.key.y >= low.y &&
-                    cell.key.y <= high.y && !run(cell))
+        const auto firstRow = std::lower_bound(rows_.begin(), rows_.end(), Cell(x - reach),
+                                               [](const Row& row, std::int64_t at) { return row.x < at; });
+        const std::int64_t lastRow = Cell(x + reach);
+        // The rows that hold cells, and in each only the cells that the circle of reach meets.
+        for (auto row = firstRow; row->x <= lastRow; ++row) {
+            // The outermost rows hold every centre clamped into them: they reach to infinity.
+            const double infinity = std::numeric_limits<double>::infinity();
+            const double left = row->x == -kLargestCell ? -infinity : static_cast<double>(row->x) * cell_;
+            const double right = row->x == kLargestCell ? infinity : static_cast<double>(row->x + 1) * cell_;
+            const double dx = x < left ? left - x : (x > right ? x - right : 0);
+            const double half = std::sqrt(std::max(reach * reach - dx * dx, 0.0));
+            const std::int64_t top = Cell(y + half);
+            const Run* const end = cells_.data() + (row + 1)->cell;
+            const Run* cell =
+                std::lower_bound(cells_.data() + row->cell, end, Cell(y - half),
+                                 [](const Run& run, std::int64_t at) { return run.key.y < at; });
+            for (; cell != end && cell->key.y <= top; ++cell)
+                if (cell->begin < limit &&
+                    !visit(zones_.data() + cell->begin, zones_.data() + std::min(cell->end, limit)))
                     return false;
-            }
-            return true;
-        }
-        for (std::int64_t row = low.x; row <= high.x; ++row) {
-            auto cell = std::lower_bound(cells_.begin(), cells_.end(), Key{row, low.y},
-                                         [](const Run& r, const Key& key) { return r.key < key; });
-            for (; cell != cells_.end() && cell->key.x == row && cell->key.y <= high.y; ++cell) {
-                if (cell->begin >= limit) return true; // later cells hold only later zones
-                if (!run(*cell)) return false;
-            }
         }
         return true;
     }
@@ -142,6 +99,10 @@ class ZoneClass {
         Key key;
         std::uint32_t begin, end; // in zones_
     };
+    struct Row {
+        std::int64_t x;
+        std::uint32_t cell; // the first in cells_
+    };
 
     std::int64_t Cell(double coordinate) const {
         return static_cast<std::int64_t>(
@@ -149,11 +110,10 @@ class ZoneClass {
     }
 
     double largest_; // radius
-    double cell_ = 1;
-    std::vector<Zone> zones_;           // by cell
-    std::vector<Run> cells_;            // by key
-    Key low_{}, high_{};                // the rectangle of the cells
-    std::vector<std::uint32_t> starts_; // where each cell of the rectangle starts in zones_, row by row
+    double cell_;
+    std::vector<Zone> zones_; // by cell
+    std::vector<Run> cells_;  // by key
+    std::vector<Row> rows_;   // where each row of cells starts, and then the end
 };
 
 constexpr double kClassRatio = 1.5;
@@ -163,24 +123,22 @@ constexpr double kClassRatio = 1.5;
 // search huge.
 class ZoneGrid {
   public:
-    explicit ZoneGrid(std::vector<Zone> zones) {
+    explicit ZoneGrid(const std::vector<Zone>& zones) {
         std::vector<std::vector<Zone>> classes;
-        std::vector<double> largest;
         for (const Zone& zone : zones) {
             const auto k =
                 zone.r < 1 ? 0
                            : 1 + static_cast<std::size_t>(std::log(double{zone.r}) / std::log(kClassRatio));
-            if (k >= classes.size()) classes.resize(k + 1), largest.resize(k + 1);
+            if (k >= classes.size()) classes.resize(k + 1);
             classes[k].push_back(zone);
-            largest[k] = std::max(largest[k], double{zone.r});
         }
-        zones = std::vector<Zone>();
-        for (std::size_t k = 0; k < classes.size(); ++k)
-            if (!classes[k].empty()) classes_.emplace_back(std::move(classes[k]), largest[k]);
+        for (std::vector<Zone>& zones : classes)
+            if (!zones.empty()) classes_.emplace_back(std::move(zones));
     }
 
-    // Calls onPair(zoneA, zoneB, distanceSquared) once for every two zones whose centres are at
-    // most the sum of their radii apart. False when the budget of pairs to look at ran out first.
+    // Calls onPair(zoneA, zoneB) once for every two zones that share ground: their centres are closer
+    // than the sum of their radii (touching is not sharing). False when the budget of pairs to look at
+    // ran out first.
     template <class OnPair> bool ForEachPair(OnPair&& onPair, std::uint64_t& budget) const {
         for (std::size_t c = 0; c < classes_.size(); ++c) {
             const std::vector<Zone>& zones = classes_[c].Zones();
@@ -190,7 +148,7 @@ class ZoneGrid {
                     if (!Spend(budget, end - b)) return false;
                     for (; b != end; ++b) {
                         const double squared = DistanceSquared(a, *b), reach = double{a.r} + b->r;
-                        if (squared <= reach * reach) onPair(a, *b, squared);
+                        if (squared < reach * reach) onPair(a, *b);
                     }
                     return true;
                 };
@@ -204,7 +162,7 @@ class ZoneGrid {
     }
 
     // For every zone, the first dealer listed before it whose zone holds it wholly (an equal zone
-    // included): onHeld(inner, outer dealer). False when the budget ran out first.
+    // included), or none: onHeld(inner, outer dealer or kAll). False when the budget ran out first.
     template <class OnHeld> bool ForEachHeld(OnHeld&& onHeld, std::uint64_t& budget) const {
         for (const ZoneClass& inners : classes_) {
             for (const Zone& inner : inners.Zones()) {
@@ -221,15 +179,15 @@ class ZoneGrid {
                 };
                 for (const ZoneClass& outers : classes_)
                     if (!outers.Near(inner.x, inner.y, outers.Largest() - inner.r, kAll, visit)) return false;
-                if (first != kAll) onHeld(inner, first);
+                onHeld(inner, first);
             }
         }
         return true;
     }
 
-  private:
     static constexpr std::uint32_t kAll = std::numeric_limits<std::uint32_t>::max();
 
+  private:
     static bool Spend(std::uint64_t& budget, std::ptrdiff_t pairs) {
         const auto count = static_cast<std::uint64_t>(pairs);
         if (budget < count) return false;
@@ -249,18 +207,15 @@ class ZoneGrid {
 
 void FindOverlaps(std::vector<Dealer>& dealers, Overlaps& overlaps, std::uint64_t checkBudget) {
     overlaps = Overlaps{};
-    constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+    constexpr std::uint32_t kNone = ZoneGrid::kAll, kUnsettled = kNone - 1;
     const auto zoneOf = [&](std::uint32_t i) -> std::optional<Zone> {
         const Dealer& dealer = dealers[i];
         if (dealer.radius < 0 || !std::isfinite(dealer.x) || !std::isfinite(dealer.y)) return std::nullopt;
         return Zone{dealer.x, dealer.y, static_cast<float>(dealer.radius), i};
     };
     std::vector<Zone> zones;
-    for (std::uint32_t i = 0; i < dealers.size(); ++i) {
-        dealers[i].never_chosen_by = 0;
-        dealers[i].overlaps = false;
+    for (std::uint32_t i = 0; i < dealers.size(); ++i)
         if (const auto zone = zoneOf(i)) zones.push_back(*zone);
-    }
 
     // A zone equal to one listed before it is within it, and within whatever holds that one: it
     // is settled here and left out of the pairs, which for a list of copies would be all of them.
@@ -275,35 +230,26 @@ void FindOverlaps(std::vector<Dealer>& dealers, Overlaps& overlaps, std::uint64_
     }
     std::erase_if(zones, [&](const Zone& zone) { return sameAs[zone.dealer] != kNone; });
 
-    // Pass 1: for each zone, the first zone listed before it that holds it wholly.
-    std::vector<std::uint32_t> heldBy(dealers.size(), kNone);
+    // Pass 1: for each zone, the first zone listed before it that holds it wholly, or none. Zones the
+    // budget leaves unsettled take part in no pair, so that the pairs found are always there.
+    std::vector<std::uint32_t> heldBy(dealers.size(), kUnsettled);
     std::uint64_t budget = checkBudget;
-    overlaps.complete =
-        ZoneGrid(std::move(zones))
-            .ForEachHeld([&](const Zone& inner, std::uint32_t outer) { heldBy[inner.dealer] = outer; },
-                         budget);
+    overlaps.complete = ZoneGrid(zones).ForEachHeld(
+        [&](const Zone& inner, std::uint32_t outer) { heldBy[inner.dealer] = outer; }, budget);
     for (std::uint32_t i = 0; i < dealers.size(); ++i)
         if (const std::uint32_t same = sameAs[i]; same != kNone) heldBy[i] = std::min(heldBy[same], same);
-    sameAs = std::vector<std::uint32_t>();
 
     // Pass 2: the pairs among the zones that can be chosen; the first ones by line kept in order.
     std::vector<Zone> chosen;
     for (std::uint32_t i = 0; i < dealers.size(); ++i) {
-        const auto zone = zoneOf(i);
-        if (!zone) continue;
-        if (heldBy[i] == kNone) {
-            chosen.push_back(*zone);
-        } else {
-            dealers[i].never_chosen_by = dealers[heldBy[i]].line;
-            ++overlaps.never_chosen;
-        }
+        const bool held = heldBy[i] < kUnsettled;
+        dealers[i].never_chosen_by = held ? dealers[heldBy[i]].line : 0;
+        overlaps.never_chosen += held;
+        if (const auto zone = zoneOf(i); zone && heldBy[i] == kNone) chosen.push_back(*zone);
     }
-    heldBy = std::vector<std::uint32_t>();
     std::priority_queue<std::pair<std::uint32_t, std::uint32_t>> first; // the largest on top
     std::vector<bool> meets(dealers.size());
-    const auto meet = [&](const Zone& za, const Zone& zb, double squared) {
-        const double reach = double{za.r} + zb.r;
-        if (squared >= reach * reach) return; // they only touch
+    const auto meet = [&](const Zone& za, const Zone& zb) {
         const auto [a, b] = std::minmax(za.dealer, zb.dealer);
         ++overlaps.pairs;
         meets[a] = meets[b] = true;
@@ -315,7 +261,7 @@ void FindOverlaps(std::vector<Dealer>& dealers, Overlaps& overlaps, std::uint64_
         }
     };
     budget = checkBudget;
-    overlaps.complete = ZoneGrid(std::move(chosen)).ForEachPair(meet, budget) && overlaps.complete;
+    overlaps.complete = ZoneGrid(chosen).ForEachPair(meet, budget) && overlaps.complete;
     for (std::size_t i = 0; i < dealers.size(); ++i) dealers[i].overlaps = meets[i];
     for (; !first.empty(); first.pop()) {
         const Dealer &a = dealers[first.top().first], &b = dealers[first.top().second];
