@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""The reports and help the player notes show are what dealers-check prints, and docs/sample_zones.svg and
-docs/example_zones.svg their maps; maps read back as XML hold a circle per zone, also for 10,000 zones and
-labels of invalid text."""
+"""The reports, help and maps (docs/*.svg) the player notes show are what dealers-check prints and draws; maps
+read back as XML hold a circle per zone, also for 10,000 zones, one, and labels of invalid text."""
 import os
 import random
 import re
@@ -44,6 +43,8 @@ with tempfile.TemporaryDirectory("\x01\x1f") as folder:
     circles, texts = run(folder, [b"%.2f,%.2f,0,%d,Lot %d\n" % (generator.uniform(-4000, 4000), generator.uniform(
         -4000, 4000), generator.randint(5, 80), i) for i in range(10000)])
     assert len(circles) == 10000 and any("; labels show when zoomed in." in text for text in texts)
+    circles, texts = run(folder, [b"0,0,0,5\n"])
+    assert texts[0].endswith(": 1 dealer (world units, north up)") and "1 zone that shares no ground with another" in texts
 
     svg = os.path.join(folder, "sample_zones.svg")
     subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,

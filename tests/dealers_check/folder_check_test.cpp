@@ -38,9 +38,8 @@ TEST(FolderCheck, FindingsOfALine) {
         {"price_rate_buy==0.9\n",
          kOneDealer,
          {{1, kWarning, "buy has no value: the rate reads as 0"}, {1, kIgnored, "\"=0.9\" after the value"}}},
-        // Sixty characters show whole.
         {"price_rate_sell=ninety_percent_of_the_offer,_as_agreed_with_the_old_salesman\n",
-         kOneDealer,
+         kOneDealer, // sixty characters show whole
          {{1, kWarning, "salesman\" does not start with a number"}}},
         {"price_rate_buy=-0.5x\n",
          kOneDealer,
@@ -215,6 +214,7 @@ TEST(GameCheck, VersionOfAProgramAndNoneOfOneBrokenAnywhere) {
         {unusual, Found},
         {{{0x210, 15}}, NoVersion},
         {{{0x210, 15}, {0x218, 16}, {0x21C, 0x80000018}}, NoVersion}, // one after the entries
+        {{{0x214, 0x18}}, NoVersion},
         {{{0x214, 0x19}}, NoVersion},
         {{{0x228, 2}}, Found}, // the first name
         {{{0x22C, 0x30}}, NoVersion},

@@ -11,8 +11,7 @@
 
 namespace {
 
-// Runs dealers-check with `arguments` (quoted for the shell) in `folder`, adding stdout and stderr to
-// `printed`: its exit status.
+// Runs dealers-check with `arguments` (shell-quoted) in `folder`, stdout and stderr added to `printed`.
 int DealersCheck(const std::string& arguments, const std::string& folder, std::string& printed) {
     const std::string command = "cd '" + folder + "' && '" DEALERS_CHECK "' " + arguments + " 2>&1";
     std::FILE* out = popen(command.c_str(), "r");
@@ -75,15 +74,16 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
         {"car_dealers", dir.path(), 2, {"dealers-check: cannot read car_dealers/dealers.conf: not a file"}},
         {"loop", dir.path(), 2, {"dealers-check: cannot read loop/dealers.conf: Too many levels of symbolic links"}},
         {"plain", dir.path(), 2, {"dealers-check: plain is not a folder"}},
-        {"--game .", dir.path(), 2, {"dealers-check: cannot read .: Is a directory"}},
+        {"--game . one", dir.path(), 2, {"dealers-check: cannot read .: Is a directory", "one/dealers.csv: 1 dealer"}},
         {"car_dealers --map " + dir.Path("none/map.svg"), kSource + "/data", 2, {
              "ok: the plugin uses every line as it stands\ndealers-check: cannot write the map " + dir.Path("none/map.svg")}},
         {". --map /dev/full", empty.path(), 2, {"dealers-check: cannot write the map /dev/full"}}, // fails at the close
         {"car_dealers >/dev/full", kSource + "/data", 2, {}},
         {"-x", ".", 2, {"dealers-check: unexpected -x"}},
         {"-", ".", 2, {"dealers-check: there is no folder -"}},
+        {"-- -x", ".", 2, {"dealers-check: there is no folder -x"}},
         {"--map", ".", 2, {}},
-        {"one two", ".", 2, {}},
+        {"one two", ".", 2, {"dealers-check: unexpected two"}},
         // clang-format on
     };
     for (const auto& [arguments, folder, status, lines] : runs) {

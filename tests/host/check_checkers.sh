@@ -61,6 +61,7 @@ says "dealers-check: cannot read no_such_game.exe: No such file or directory"
 # With a folder too (here the sample), both checks run and the worse status wins.
 check 1 --game testhost_v1071.exe car_dealers
 check 0 --game testhost_v1080.exe car_dealers
+"$native" --game testhost_v1080.exe >/dev/full; [ $? = 2 ] || fail "a report lost to a full disk is not status 2"
 rm -f not_a_program.exe bad_signature.exe exe.* native.*
 
 work=$(mktemp -d)
