@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
 """The reports, help and maps (docs/*.svg) the player notes show are what dealers-check prints and draws; maps
-read back as XML hold a circle per zone, also for 10,000 zones, one, and labels of invalid text."""
+read back as XML hold a circle per zone, also for 300 and 301 zones, none, one, roads, and labels of invalid text."""
 import os
-import random
 import re
 import subprocess
 import sys
@@ -24,27 +23,35 @@ def run(folder, lines):
     tree = ElementTree.parse(svg)
     circles = {int(c.get("data-line")): c for c in tree.iter(SVG + "circle")
                if "zone" in c.get("class").split() and c.get("data-line") is not None}
-    return circles, [t.text or "" for t in tree.iter(SVG + "text")]
+    frame = tree.getroot().find(SVG + "svg")  # the world's rectangle, y down, in pixels
+    left, top, width, height = map(float, frame.get("viewBox").split())
+    centre = round(left + width / 2, 3), round(-top - height / 2, 3)
+    return circles, [t.text or "" for t in tree.iter(SVG + "text")], (frame.get("width"), frame.get("height")) + centre
 
 
 with tempfile.TemporaryDirectory("\x01\x1f") as folder:
     # Labels with markup, bytes at each limit of what XML takes (a byte beyond shows as "?"), also in the
-    # folder's name, and a place that is no point.
-    circles, texts = run(folder, [b"-412.5,1180,14.8,25,Harbour lot <annex>\n",
-                                  b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\xc1\xbf\xc2\x80\xdf\xbf \xe0\x9f\xbf\xe0\xa0\x80"
-                                  b"\xed\x9f\xbf\xed\xa0\x80\xef\xbf\xbd\xef\xbf\xbe\n", b"nan,0,0,5\n",
-                                  b"0,0,0,5,\xf0\x8f\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf4\x90\x80\x80\xf5\x80 \xe2\x82\n"])
-    assert sorted(circles) == [1, 2, 4] and "1 Harbour lot <annex>" in texts and "1200" in texts, texts # grid: 200
+    # folder's name, a place that is no point and a zone of negative radius.
+    circles, texts, _ = run(folder, [
+        b"-412.5,1180,14.8,25,Harbour lot <annex>\n",
+        b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\xc1\xbf\xc2\x80\xdf\xbf \xe0\x9f\xbf\xe0\xa0\x80"
+        b"\xed\x9f\xbf\xed\xa0\x80\xef\xbf\xbd\xef\xbf\xbe\n", b"nan,0,0,5\n",
+        b"0,0,0,5,\xf0\x8f\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf4\x90\x80\x80\xf5\x80<\xe2\x82\n", b"0,0,0,-5\n"])
+    assert sorted(circles) == [1, 2, 4, 5] and "1 Harbour lot <annex>" in texts and "1200" in texts, texts # grid: 200
     assert "2 caf\u00e9 ????\u0080\u07ff ???\u0800\ud7ff???\ufffd???" in texts, texts
-    assert "4 ????\U00010000\U0010ffff?????? ??" in texts, texts
+    assert "4 ????\U00010000\U0010ffff??????<??" in texts, texts
     assert any("; 1 not drawn: not a finite point." in text for text in texts), texts
 
-    generator = random.Random(11)
-    circles, texts = run(folder, [b"%.2f,%.2f,0,%d,Lot %d\n" % (generator.uniform(-4000, 4000), generator.uniform(
-        -4000, 4000), generator.randint(5, 80), i) for i in range(10000)])
-    assert len(circles) == 10000 and any("; labels show when zoomed in." in text for text in texts)
-    circles, texts = run(folder, [b"0,0,0,5\n"])
+    for count in (300, 301):  # labels beside the zones up to 300, inside them beyond
+        circles, texts, _ = run(folder, [b"%d,%d,0,10\n" % (i % 20 * 100, i // 20 * 100) for i in range(count)])
+        assert len(circles) == count and any("labels show when zoomed in" in text for text in texts) == (count > 300)
+    circles, texts, _ = run(folder, [b"0,0,0,5\n"])
     assert texts[0].endswith(": 1 dealer (world units, north up)") and "1 zone that shares no ground with another" in texts
+    # No zones: a frame around the origin. Roads: the short side keeps room for coordinates.
+    for lines, frame in (([], ("1000", "1000", 0, 0)),
+                         ([b"%d,0,0,10\n" % (i * 100) for i in range(40)], ("1000", "200", 1950, 0)),
+                         ([b"0,%d,0,10\n" % (i * 100) for i in range(40)], ("300", "1000", 0, 1950))):
+        assert run(folder, lines)[2] == frame, frame
 
     svg = os.path.join(folder, "sample_zones.svg")
     subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,
