@@ -148,8 +148,7 @@ TEST(FolderCheck, OverlapsAgreeWithEveryPairCompared) {
         EXPECT_EQ(found, first);
         for (std::size_t j = 0; j < dealers.size(); ++j)
             EXPECT_EQ(dealers[j].never_chosen_by, heldBy[j]) << j;
-        // The least budget of pairs that completes the search; less leaves lower bounds (a holder, not the
-        // first).
+        // The least budget that completes the search; less leaves lower bounds, and a holder, not the first.
         for (const std::uint64_t budget :
              {leastBudget, leastBudget - 1, leastBudget / 2, std::uint64_t{1000}}) {
             dealers_check::FindOverlaps(dealers, overlaps, budget);

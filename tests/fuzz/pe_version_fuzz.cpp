@@ -1,5 +1,4 @@
-// The version reader behind dealers-check --game on any bytes: every offset comes from the file, so none may
-// lead outside it.
+// dealers-check --game's version reader on any bytes: every offset comes from the file; none may lead out.
 #include "pe_version.h"
 #include "reader_checks.h"
 

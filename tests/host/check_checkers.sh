@@ -1,7 +1,7 @@
 #!/bin/sh
 # dealers-check.exe under the emulator (reading a game's version as the plugin does) and the native tool
-# (reading the file itself) print the same bytes but CR on each stream, draw the same map, end alike, and
-# say what they should of games, non-games and folders. Run in the games' folder.
+# (reading the file) print the same but CRs, draw the same map, end alike and say what they should of
+# games, non-games and folders. Run in the games' folder.
 # usage: check_checkers.sh EMULATOR DEALERS_CHECK_EXE NATIVE_DEALERS_CHECK
 set -u
 emulator=$1 exe=$2 native=$3
@@ -9,8 +9,7 @@ source=$(cd "$(dirname "$0")/../.." && pwd)
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# check STATUS ARGS...: both tools end with STATUS and print the same, the native tool's output left in
-# native.out and native.err.
+# check STATUS ARGS...: both tools end with STATUS and print the same (the native one's in native.out, .err).
 check() {
   status=$1
   shift

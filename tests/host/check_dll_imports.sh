@@ -1,8 +1,8 @@
 #!/bin/bash
-# The plugin, a 32-bit DLL, exports nothing and imports exactly the system functions of dll_imports.txt
-# (a line per DLL: its name, then its functions), nothing from MinGW runtime DLLs. Each import sets a floor
-# on the Windows versions the plugin runs on (now XP, set by GetModuleHandleExW and the system msvcrt's
-# _time64), so a new one fails here until checked against that floor; then rewrite the list:
+# The plugin, a 32-bit DLL, exports nothing and imports exactly the functions of dll_imports.txt (a line
+# per DLL: its name, its functions), nothing from MinGW runtime DLLs. Each import sets a floor on the
+# Windows it runs on (now XP: GetModuleHandleExW, the system msvcrt's _time64), so a new one fails here
+# until checked against it; then rewrite the list:
 #   tests/host/check_dll_imports.sh --write build/windows/bin/car_dealers.dll
 # usage: check_dll_imports.sh [--write] DLL
 set -eu

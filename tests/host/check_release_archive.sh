@@ -1,8 +1,7 @@
 #!/bin/sh
-# The download as a player gets it, and its SHA256SUMS. Unpacked into a fresh folder it holds only the
-# plugin, the sample car_dealers/ folder, the data checker and the notes; the plugin is a stripped 32-bit
-# DLL of at most 256 KiB, exporting nothing, importing only its listed system functions, carrying its
-# version; the stand-in game plays the demo session with it from that folder.
+# The download and its SHA256SUMS. Unpacked into a fresh folder: only the plugin, the sample car_dealers/,
+# the checker and the notes; the plugin a stripped 32-bit DLL of at most 256 KiB, exporting nothing,
+# importing only its listed functions, with its version; the stand-in game plays the demo with it there.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE EMULATOR
 set -eu
 zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 emulator=$7
@@ -27,8 +26,7 @@ size=$(stat -c %s "$work/car_dealers.dll")
 [ "$size" -le 262144 ] || fail "the DLL is $size bytes, more than 256 KiB"
 [ "$(stat -c %s "$work/dealers-check.exe")" -le 524288 ] || fail "dealers-check.exe is more than 512 KiB"
 
-# The file version as Windows reads it (the plugin's reading, in dealers-check.exe), and the version
-# resource's texts.
+# The file version as Windows reads it (the plugin's reading, in dealers-check.exe); the resource's texts.
 seen=$(cd "$work" && "$emulator" ./dealers-check.exe --game car_dealers.dll | tr -d '\r' | head -n 1)
 [ "$seen" = "car_dealers.dll: file version $version.0" ] || fail "not file version $version.0: $seen"
 resource=$(i686-w64-mingw32-windres -i "$work/car_dealers.dll" -O rc)

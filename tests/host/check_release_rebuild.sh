@@ -1,7 +1,6 @@
 #!/bin/sh
 # Anyone can check the download against the source: rebuilt from a copy of this tree in another folder,
-# minutes later, zip and SHA256SUMS are the same bytes, and its programs bear the commit's time, not the
-# build's.
+# minutes later, zip and SHA256SUMS are the same bytes; its programs bear the commit's time, not the build's.
 # usage: check_release_rebuild.sh SOURCE_DIR ZIP SOURCE_DATE_EPOCH
 set -eu
 source=$(realpath "$1") zip=$(realpath "$2") epoch=$3

@@ -62,10 +62,9 @@ class GameEvents : public testing::Test {
     }
 };
 
-// Calls split after each of their bytes, one at a page's start, one ending where reserved space begins.
-// The pages are unreadable: touching a byte outside the changed range faults. Each patch returns the
-// replaced destination and restores the protection; reserved space, a call running into it and address 0
-// are left alone.
+// Calls split after each of their bytes, one at a page's start, one ending where reserved space begins, on
+// unreadable pages: touching a byte outside the changed range faults. A patch returns the old call target
+// and restores the protection; reserved space, a call running into it and address 0 are left alone.
 TEST(PatchCall, ReadsAndWritesACallAcrossAPageBoundaryWhole) {
     auto* pages = static_cast<unsigned char*>(VirtualAlloc(nullptr, 4 * 4096, MEM_RESERVE, PAGE_NOACCESS));
     ASSERT_NE(VirtualAlloc(pages, 3 * 4096, MEM_COMMIT, PAGE_NOACCESS), nullptr);

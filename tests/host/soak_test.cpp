@@ -1,6 +1,5 @@
-// A long random session with the real DLL: keys, walks and drives among lots, vehicles coming and going,
-// salesmen dying or attacked, the player object missing now and then. The game counts the plugin's live
-// heap blocks.
+// A long random session with the real DLL: keys, walks and drives among lots, vehicles come and go,
+// salesmen die or are attacked, the player object vanishes; the game counts the plugin's live heap blocks.
 #include "contact.h"
 #include "imports.h"
 #include "session.h"

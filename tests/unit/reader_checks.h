@@ -1,7 +1,6 @@
 #pragma once
 // Plain reference readers of the dealer files (text mode a byte at a time, std::getline, atof, std::stof,
-// std::stoi), mended as the plugin is: a last line without a line feed is read, a line whose number does
-// not convert is skipped.
+// std::stoi), mended as the plugin is: a last line with no line feed is read, one with a bad number skipped.
 #include "dealer/stream_readers.h"
 
 #include <bit>
