@@ -23,7 +23,7 @@ def run(folder, lines):
     tree = ElementTree.parse(svg)
     circles = {int(c.get("data-line")): c for c in tree.iter(SVG + "circle")
                if "zone" in c.get("class").split() and c.get("data-line") is not None}
-    frame = tree.getroot().find(SVG + "svg")  # the world's rectangle, y down, in pixels
+    frame = tree.getroot().find(SVG + "svg")  # pixels wide and high; its view box: the world, y down
     left, top, width, height = map(float, frame.get("viewBox").split())
     centre = round(left + width / 2, 3), round(-top - height / 2, 3)
     return circles, [t.text or "" for t in tree.iter(SVG + "text")], (frame.get("width"), frame.get("height")) + centre
@@ -44,7 +44,7 @@ with tempfile.TemporaryDirectory("\x01\x1f") as folder:
 
     for count in (300, 301):  # labels beside the zones up to 300, inside them beyond
         circles, texts, _ = run(folder, [b"%d,%d,0,10\n" % (i % 20 * 100, i // 20 * 100) for i in range(count)])
-        assert len(circles) == count and any("labels show when zoomed in" in text for text in texts) == (count > 300)
+        assert len(circles) == count and any("; labels show when zoomed in." in text for text in texts) == (count > 300)
     circles, texts, _ = run(folder, [b"0,0,0,5\n"])
     assert texts[0].endswith(": 1 dealer (world units, north up)") and "1 zone that shares no ground with another" in texts
     # No zones: a frame around the origin. Roads: the short side keeps room for coordinates.
