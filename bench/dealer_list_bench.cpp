@@ -57,7 +57,8 @@ class ListFile {
 void BM_DealerModuleWith100000Dealers(benchmark::State& state) {
     const ListFile files;
     for (auto _ : state) {
-        const DealerModule module(files.Path("dealers.csv"), files.Path("dealers.conf"));
+        const std::string list = files.Path("dealers.csv"), settings = files.Path("dealers.conf");
+        const DealerModule module(list.c_str(), settings.c_str());
         if (module.dealers.size() != kLines) state.SkipWithError("not every line was read");
         benchmark::DoNotOptimize(module.dealers.data());
     }
@@ -69,7 +70,7 @@ BENCHMARK(BM_DealerModuleWith100000Dealers)->Unit(benchmark::kMillisecond);
 void BM_ReadDealerList100000Lines(benchmark::State& state) {
     const std::string list = MakeDealerList(kLines);
     for (auto _ : state) {
-        std::vector<DealerRecord> dealers;
+        Buffer<DealerRecord> dealers;
         ReadDealerList(list, dealers);
         benchmark::DoNotOptimize(dealers.data());
     }

@@ -4,6 +4,7 @@ set(CORE_SOURCES
   src/runtime/version_number.cpp
   src/script/timed_message.cpp
   src/dealer/interaction/deal_price.cpp
+  src/dealer/number_text.cpp
   src/dealer/text_file.cpp
   src/dealer/config_file.cpp
   src/dealer/dealer_list.cpp

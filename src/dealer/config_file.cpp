@@ -1,27 +1,53 @@
 #include "dealer/config_file.h"
 
+#include "dealer/number_text.h"
 #include "dealer/text_file.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstring>
 #include <limits>
-#include <utility>
 
-ConfigLine ParseConfigLine(std::string_view line) {
-    ConfigLine result;
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\n' || c == '\r';
+}
+
+// RemoveBlanks of a piece of text_, in place; the piece only shrinks.
+std::string_view Compact(std::string_view piece) {
+    char* const begin = const_cast<char*>(piece.data());
+    char* const end = std::remove_if(begin, begin + piece.size(), IsBlank);
+    return {begin, static_cast<std::size_t>(end - begin)};
+}
+
+} // namespace
+
+ConfigPieces SplitConfigLine(std::string_view line) {
+    ConfigPieces pieces;
     if (!line.empty() && line.front() == '#') {
-        result.status = ConfigLineStatus::Comment;
-        return result;
+        pieces.status = ConfigLineStatus::Comment;
+        return pieces;
     }
     // Pieces are the texts around every '='; the text after the last '=' is a piece only when it
     // is not empty. So there are two pieces or more exactly when there is a '=' and something
     // follows the first one; the second piece ends at the next '=' (pieces after it are ignored).
     const std::size_t first = line.find('=');
-    if (first == std::string_view::npos || first + 1 == line.size()) return result;
+    if (first == std::string_view::npos || first + 1 == line.size()) return pieces;
     const std::string_view rest = line.substr(first + 1);
-    result.status = ConfigLineStatus::Entry;
-    result.key = RemoveBlanks(std::string(line.substr(0, first)));
-    result.value = RemoveBlanks(std::string(rest.substr(0, rest.find('='))));
+    pieces.status = ConfigLineStatus::Entry;
+    pieces.key = line.substr(0, first);
+    pieces.value = rest.substr(0, rest.find('='));
+    return pieces;
+}
+
+ConfigLine ParseConfigLine(std::string_view line) {
+    const ConfigPieces pieces = SplitConfigLine(line);
+    ConfigLine result;
+    result.status = pieces.status;
+    if (pieces.status == ConfigLineStatus::Entry) {
+        result.key = RemoveBlanks(std::string(pieces.key));
+        result.value = RemoveBlanks(std::string(pieces.value));
+    }
     return result;
 }
 
@@ -40,43 +66,46 @@ const char* ConfigLineStatusText(ConfigLineStatus status) {
 std::string RemoveBlanks(std::string text) {
     // Spaces, then line feeds, then carriage returns: the order of what remains is kept, so one
     // pass over the three gives the same text.
-    text.erase(
-        std::remove_if(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\n' || c == '\r'; }),
-        text.end());
+    text.erase(std::remove_if(text.begin(), text.end(), IsBlank), text.end());
     return text;
 }
 
-ConfigFile::ConfigFile(std::string fileName) : file_name(std::move(fileName)) {}
+bool ConfigFile::Load() {
+    return ReadTextFile(file_name, text_) && Read(nullptr);
+}
 
-namespace {
-void ReadText(std::string_view text, std::unordered_map<std::string, std::string>& entries,
-              std::vector<ConfigLineReport>* report) {
-    ForEachLine(text, [&](std::size_t number, std::string_view lineText) {
-        ConfigLine line = ParseConfigLine(lineText);
-        if (line.status == ConfigLineStatus::Entry) entries[line.key] = line.value;
-        if (report != nullptr) report->push_back({number, std::move(line)});
+bool ConfigFile::Load(std::string_view fileBytes, std::vector<ConfigLineReport>* report) {
+    if (!text_.Resize(fileBytes.size())) return false;
+    if (!fileBytes.empty()) std::memcpy(text_.data(), fileBytes.data(), fileBytes.size());
+    if (!DecodeText(text_)) return false;
+    text_.Truncate(ApplyTextMode(text_.data(), text_.size()));
+    return Read(report);
+}
+
+bool ConfigFile::Read(std::vector<ConfigLineReport>* report) {
+    bool stored = true;
+    entries_.Truncate(0);
+    ForEachLine({text_.data(), text_.size()}, [&](std::size_t number, std::string_view line) {
+        if (report != nullptr) report->push_back({number, ParseConfigLine(line)});
+        const ConfigPieces pieces = SplitConfigLine(line);
+        if (stored && pieces.status == ConfigLineStatus::Entry)
+            stored = entries_.Append(Entry{Compact(pieces.key), Compact(pieces.value)});
     });
-}
-} // namespace
-
-void ConfigFile::Load() {
-    std::string text = ReadFileBytes(file_name);
-    ApplyTextMode(text);
-    ReadText(text, entries, nullptr);
+    if (!stored) entries_.Truncate(0);
+    return stored;
 }
 
-void ConfigFile::Load(std::string_view fileBytes, std::vector<ConfigLineReport>* report) {
-    std::string text(fileBytes);
-    ApplyTextMode(text);
-    ReadText(text, entries, report);
+std::optional<std::string_view> ConfigFile::Find(std::string_view key) const {
+    for (std::size_t i = entries_.size(); i-- > 0;)
+        if (entries_[i].key == key) return entries_[i].value;
+    return std::nullopt;
 }
 
-float ConfigFile::GetFloat(const std::string& key, float defaultValue) const {
-    const auto entry = entries.find(key);
-    if (entry == entries.end()) return defaultValue;
-    // atof is strtod without the end: C99's, with hexadecimal, infinity and not-a-number. On Windows
-    // the mingw-w64 headers make strtod their own conforming one; msvcrt's atof is not.
-    return NarrowToFloat(std::strtod(entry->second.c_str(), nullptr));
+float ConfigFile::GetFloat(std::string_view key, float defaultValue) const {
+    const std::optional<std::string_view> value = Find(key);
+    if (!value) return defaultValue;
+    // atof is strtod without the end; a value that does not start with a number reads as 0.
+    return NarrowToFloat(ReadDouble(*value).value);
 }
 
 float NarrowToFloat(double value) {

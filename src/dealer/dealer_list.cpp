@@ -2,28 +2,7 @@
 
 #include "dealer/text_file.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <string>
-
-NumberResult<float> StofLike(const char* text) {
-    errno = 0; // a value left by an earlier call is no range error of this one
-    char* end = nullptr;
-    const float value = std::strtof(text, &end);
-    if (end == text) return {NumberStatus::NotANumber, 0.0f};
-    if (errno == ERANGE) return {NumberStatus::OutOfRange, 0.0f};
-    return {NumberStatus::Ok, value};
-}
-
-NumberResult<std::int32_t> StoiLike(const char* text) {
-    errno = 0;
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text) return {NumberStatus::NotANumber, 0};
-    if (errno == ERANGE || value < INT32_MIN || value > INT32_MAX) return {NumberStatus::OutOfRange, 0};
-    return {NumberStatus::Ok, static_cast<std::int32_t>(value)};
-}
+#include <cstring>
 
 DealerLine ParseDealerLine(std::string_view line) {
     DealerLine result;
@@ -40,9 +19,8 @@ DealerLine ParseDealerLine(std::string_view line) {
     if (rest.empty()) return result;
     fields[3] = rest.substr(0, rest.find(','));
 
-    // The conversions read a terminated copy of each field, as std::stof and std::stoi do: a
-    // number never runs on into the next field or line, and an embedded NUL ends it.
-    std::string text;
+    // Each conversion reads its field alone, as std::stof and std::stoi read a copy of it: a number
+    // never runs on into the next field or line, and an embedded NUL ends it.
     auto fail = [](int field, NumberStatus status) {
         DealerLine failed; // no values: the line adds no record
         failed.status =
@@ -52,13 +30,11 @@ DealerLine ParseDealerLine(std::string_view line) {
     };
     float* const coordinates[3] = {&result.x, &result.y, &result.z};
     for (int i = 0; i < 3; ++i) {
-        text.assign(fields[i]);
-        const NumberResult<float> number = StofLike(text.c_str());
+        const NumberRead<float> number = ReadFloat(fields[i]);
         if (number.status != NumberStatus::Ok) return fail(i + 1, number.status);
         *coordinates[i] = number.value;
     }
-    text.assign(fields[3]);
-    const NumberResult<std::int32_t> radius = StoiLike(text.c_str());
+    const NumberRead<std::int32_t> radius = ReadInt32(fields[3]);
     if (radius.status != NumberStatus::Ok) return fail(4, radius.status);
     result.radius = radius.value;
     result.status = DealerLineStatus::Accepted;
@@ -92,38 +68,40 @@ const char* DealerLineConversionMessage(const DealerLine& line) {
 }
 
 namespace {
-void ReadText(std::string_view text, std::vector<DealerRecord>& dealers,
-              std::vector<DealerLineReport>* report) {
+bool ReadText(std::string_view text, Buffer<DealerRecord>& dealers, std::vector<DealerLineReport>* report) {
     // The values are gathered first and the records built after with a single allocation: a
-    // record carries a hash map and is large, and growing an array of them record by record
-    // would copy each several times (this runs under the game's loader lock).
+    // record carries an offer table, and growing an array of them record by record would move each
+    // several times (this runs under the game's loader lock).
     struct Place {
         float x, y, z;
         std::int32_t radius;
     };
-    std::vector<Place> places;
+    Buffer<Place> places;
+    bool stored = true;
     ForEachLine(text, [&](std::size_t number, std::string_view lineText) {
         const DealerLine line = ParseDealerLine(lineText);
-        if (line.status == DealerLineStatus::Accepted)
-            places.push_back({line.x, line.y, line.z, line.radius});
+        if (stored && line.status == DealerLineStatus::Accepted)
+            stored = places.Append(Place{line.x, line.y, line.z, line.radius});
         if (report != nullptr) report->push_back({number, line});
     });
-    dealers.reserve(dealers.size() + places.size());
+    if (!stored || !dealers.Reserve(dealers.size() + places.size())) return false;
     for (const Place& place : places)
-        dealers.push_back(DealerRecord{place.x, place.y, place.z, place.radius, {}});
+        dealers.Append(DealerRecord{place.x, place.y, place.z, place.radius, {}});
+    return true;
 }
 } // namespace
 
-void ReadDealerList(std::string_view fileBytes, std::vector<DealerRecord>& dealers,
+bool ReadDealerList(std::string_view fileBytes, Buffer<DealerRecord>& dealers,
                     std::vector<DealerLineReport>* report) {
-    std::string text(fileBytes);
-    ApplyTextMode(text);
-    ReadText(text, dealers, report);
+    Buffer<char> text;
+    if (!text.Resize(fileBytes.size())) return false;
+    if (!fileBytes.empty()) std::memcpy(text.data(), fileBytes.data(), fileBytes.size());
+    if (!DecodeText(text)) return false;
+    text.Truncate(ApplyTextMode(text.data(), text.size()));
+    return ReadText({text.data(), text.size()}, dealers, report);
 }
 
-void ReadDealerListFile(const std::string& path, std::vector<DealerRecord>& dealers,
-                        std::vector<DealerLineReport>* report) {
-    std::string text = ReadFileBytes(path);
-    ApplyTextMode(text);
-    ReadText(text, dealers, report);
+bool ReadDealerListFile(const char* path, Buffer<DealerRecord>& dealers) {
+    Buffer<char> text;
+    return ReadTextFile(path, text) && ReadText({text.data(), text.size()}, dealers, nullptr);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "dealer/buffer.h"
+#include "dealer/number_text.h"
 #include "dealer/vehicle_offers.h"
 
 #include <cstddef>
@@ -49,19 +51,9 @@ struct DealerLineReport {
 };
 
 // Appends a record for every accepted line of a dealer list file's raw bytes, in file order; with
-// a report, every line's outcome is appended to it. Throws nothing but std::bad_alloc.
-void ReadDealerList(std::string_view fileBytes, std::vector<DealerRecord>& dealers,
+// a report (checkers only), every line's outcome is appended to it. False, with no record appended,
+// when memory runs out.
+bool ReadDealerList(std::string_view fileBytes, Buffer<DealerRecord>& dealers,
                     std::vector<DealerLineReport>* report = nullptr);
 // The same for the file at path (read as raw bytes); a missing or unreadable file adds nothing.
-void ReadDealerListFile(const std::string& path, std::vector<DealerRecord>& dealers,
-                        std::vector<DealerLineReport>* report = nullptr);
-
-// The conversions of std::stof and std::stoi (base 10) without exceptions: leading white space
-// skipped, the longest numeric prefix converted, the rest ignored.
-enum class NumberStatus : unsigned char { Ok, NotANumber, OutOfRange };
-template <class T> struct NumberResult {
-    NumberStatus status;
-    T value;
-};
-NumberResult<float> StofLike(const char* text);
-NumberResult<std::int32_t> StoiLike(const char* text);
+bool ReadDealerListFile(const char* path, Buffer<DealerRecord>& dealers);

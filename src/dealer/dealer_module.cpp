@@ -4,25 +4,19 @@
 
 DealerModule::DealerModule() noexcept : DealerModule(kDealersFileName, kSettingsFileName) {}
 
-// The defaults are the member initialisers (none of them can throw); the file
-// names and the reading follow here. The module is built during the library's static
-// initialisation inside the game's loader: an exception leaving it would end the game at start,
-// so none does. Should memory run out, the feature is left without dealers.
-DealerModule::DealerModule(std::string_view dealersFileName, std::string_view settingsFileName) noexcept {
-    try {
-        dealers_file_name = dealersFileName;
-        settings_file_name = settingsFileName;
-        ConfigFile settings(settings_file_name);
-        settings.Load();
-        price_rate_sell = settings.GetFloat("price_rate_sell", price_rate_sell);
-        price_rate_buy = settings.GetFloat("price_rate_buy", price_rate_buy);
-        LoadDealers();
-    } catch (...) {
-        dealers.clear();
-    }
+// The defaults are the member initialisers. The module is built during the library's static
+// initialisation inside the game's loader, where nothing may throw: should memory run out, a file
+// reads as missing (default rates, or no dealers).
+DealerModule::DealerModule(const char* dealersFileName, const char* settingsFileName) noexcept
+    : dealers_file_name(dealersFileName), settings_file_name(settingsFileName) {
+    ConfigFile settings(settings_file_name);
+    settings.Load();
+    price_rate_sell = settings.GetFloat("price_rate_sell", price_rate_sell);
+    price_rate_buy = settings.GetFloat("price_rate_buy", price_rate_buy);
+    LoadDealers();
 }
 
 void DealerModule::LoadDealers() {
-    dealers.clear();
-    ReadDealerListFile(dealers_file_name, dealers);
+    dealers = Buffer<DealerRecord>();
+    if (!ReadDealerListFile(dealers_file_name, dealers)) dealers = Buffer<DealerRecord>();
 }

@@ -4,12 +4,9 @@
 #include "script/screen_text.h"
 
 #include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
 
-inline constexpr std::string_view kDealersFileName = "car_dealers/dealers.csv";
-inline constexpr std::string_view kSettingsFileName = "car_dealers/dealers.conf";
+inline constexpr const char* kDealersFileName = "car_dealers/dealers.csv";
+inline constexpr const char* kSettingsFileName = "car_dealers/dealers.conf";
 
 // All state of the dealer feature. One instance, g_dealer_module, built by its static
 // initialiser at load; the dealer interaction reads and changes the fields directly.
@@ -18,21 +15,21 @@ class DealerModule {
     // Reads car_dealers/dealers.conf and car_dealers/dealers.csv, relative to the process's
     // current directory.
     DealerModule() noexcept;
-    // The same from other files (tests, checkers).
-    DealerModule(std::string_view dealersFileName, std::string_view settingsFileName) noexcept;
+    // The same from other files (tests, checkers); the names are kept, not copied.
+    DealerModule(const char* dealersFileName, const char* settingsFileName) noexcept;
     // current_dealer refers into dealers: a copy would refer into the original.
     DealerModule(const DealerModule&) = delete;
     DealerModule& operator=(const DealerModule&) = delete;
 
-    // Empties dealers, then appends a record per accepted line of dealers_file_name.
-    // A line whose number does not convert is skipped. Throws nothing but std::bad_alloc.
+    // Empties dealers, then appends a record per accepted line of dealers_file_name. A line whose
+    // number does not convert is skipped; when memory runs out, no dealer is kept.
     void LoadDealers();
 
     float price_rate_sell = 0.5f;
     float price_rate_buy = 0.8f;
-    std::string dealers_file_name;
-    std::string settings_file_name;
-    std::vector<DealerRecord> dealers;
+    const char* dealers_file_name;
+    const char* settings_file_name;
+    Buffer<DealerRecord> dealers;
     DealerRecord* current_dealer = nullptr; // refers to a record of dealers; none when null
     std::int32_t dealer_ped = 0;
     std::int32_t deal_vehicle = 0;

@@ -22,7 +22,6 @@ void LoadConfig(ConfigFile& config, std::istream& in, std::vector<ConfigLineRepo
     config.Load(ReadAllBytes(in), report);
 }
 
-void ReadDealerList(std::istream& in, std::vector<DealerRecord>& dealers,
-                    std::vector<DealerLineReport>* report) {
+void ReadDealerList(std::istream& in, Buffer<DealerRecord>& dealers, std::vector<DealerLineReport>* report) {
     ReadDealerList(ReadAllBytes(in), dealers, report);
 }

@@ -17,5 +17,5 @@ std::string ReadAllBytes(std::istream& in);
 void LoadConfig(ConfigFile& config, std::istream& in, std::vector<ConfigLineReport>* report = nullptr);
 
 // ReadDealerList of the stream's bytes.
-void ReadDealerList(std::istream& in, std::vector<DealerRecord>& dealers,
+void ReadDealerList(std::istream& in, Buffer<DealerRecord>& dealers,
                     std::vector<DealerLineReport>* report = nullptr);

@@ -36,8 +36,9 @@ Appraisal Appraise(float health, std::uint32_t baseValue, std::mt19937& generato
 }
 
 VehicleOffer* OfferTable::Find(std::int32_t vehicle) {
-    const auto entry = entries.find(vehicle);
-    return entry == entries.end() ? nullptr : &entry->second;
+    for (VehicleOffer& offer : entries)
+        if (offer.vehicle == vehicle) return &offer;
+    return nullptr;
 }
 
 bool OfferTable::BargainOffer(std::int32_t vehicle, DealState state, std::mt19937& generator) {

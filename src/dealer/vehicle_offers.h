@@ -1,9 +1,9 @@
 #pragma once
+#include "dealer/buffer.h"
 #include "dealer/deal_state.h"
 
 #include <cstdint>
 #include <random>
-#include <unordered_map>
 
 // Per dealer and vehicle, the price the dealer deals at.
 //
@@ -61,19 +61,20 @@ constexpr bool BargainRaises(DealState state) {
     return state == DealState::Selling;
 }
 
-// One dealer's offers, keyed by vehicle handle.
+// One dealer's offers, one per vehicle handle.
 class OfferTable {
   public:
-    // Host-facing operations used by the dealer interaction.
-    VehicleOffer& GetOrCreateOffer(std::int32_t vehicle);
+    // Host-facing operations used by the dealer interaction. GetOrCreateOffer gives null when
+    // memory for a new offer runs out: no price, nothing appraised.
+    VehicleOffer* GetOrCreateOffer(std::int32_t vehicle);
     void PurgeOffers();
     bool BargainOffer(std::int32_t vehicle, DealState state);
 
     // The stored offer for vehicle, or created: price 0 and no bargains, appraised with
     // appraise(vehicle) -> Appraisal when exists(vehicle) says so, expiry now + 1800. A stored
-    // offer is returned as it is, stale or not.
+    // offer is returned as it is, stale or not. Null, with nothing asked, when memory runs out.
     template <class Exists, class Appraiser>
-    VehicleOffer& GetOrCreateOffer(std::int32_t vehicle, std::int64_t now, Exists&& exists,
+    VehicleOffer* GetOrCreateOffer(std::int32_t vehicle, std::int64_t now, Exists&& exists,
                                    Appraiser&& appraise);
 
     // Removes, visiting every offer once, those whose vehicle is gone (asked first, once per
@@ -86,13 +87,14 @@ class OfferTable {
     // The offer for vehicle, or nullptr.
     VehicleOffer* Find(std::int32_t vehicle);
 
-    std::unordered_map<std::int32_t, VehicleOffer> entries;
+    Buffer<VehicleOffer> entries; // in no order
 };
 
 template <class Exists, class Appraiser>
-VehicleOffer& OfferTable::GetOrCreateOffer(std::int32_t vehicle, std::int64_t now, Exists&& exists,
+VehicleOffer* OfferTable::GetOrCreateOffer(std::int32_t vehicle, std::int64_t now, Exists&& exists,
                                            Appraiser&& appraise) {
-    if (VehicleOffer* stored = Find(vehicle)) return *stored;
+    if (VehicleOffer* stored = Find(vehicle)) return stored;
+    if (!entries.MakeRoom()) return nullptr;
     VehicleOffer offer;
     offer.vehicle = vehicle;
     if (exists(vehicle)) {
@@ -101,15 +103,16 @@ VehicleOffer& OfferTable::GetOrCreateOffer(std::int32_t vehicle, std::int64_t no
         offer.bargains_left = appraisal.bargains;
     }
     offer.expiry = now + offer.validity;
-    return entries.emplace(vehicle, offer).first->second;
+    entries.Append(offer);
+    return &entries[entries.size() - 1];
 }
 
 template <class Exists> void OfferTable::PurgeOffers(std::int64_t now, Exists&& exists) {
-    for (auto entry = entries.begin(); entry != entries.end();) {
-        if (!exists(entry->second.vehicle) || entry->second.expiry < now) {
-            entry = entries.erase(entry);
-        } else {
-            ++entry;
-        }
+    // A removed offer's place takes the last one, not yet visited.
+    for (std::size_t i = 0; i < entries.size();) {
+        if (!exists(entries[i].vehicle) || entries[i].expiry < now)
+            entries.Remove(i);
+        else
+            ++i;
     }
 }

@@ -25,7 +25,7 @@ Appraisal AppraiseVehicle(std::int32_t vehicle) {
     return Appraise(fields->health, fields->baseValue, generator);
 }
 
-VehicleOffer& OfferTable::GetOrCreateOffer(std::int32_t vehicle) {
+VehicleOffer* OfferTable::GetOrCreateOffer(std::int32_t vehicle) {
     return GetOrCreateOffer(vehicle, Now(), DoesVehicleExist, AppraiseVehicle);
 }
 

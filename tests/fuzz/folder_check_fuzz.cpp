@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dealers_check::FolderCheck check;
     dealers_check::CheckFiles(std::string(settings), std::string(dealerList), check);
 
-    std::vector<DealerRecord> records;
+    Buffer<DealerRecord> records;
     ReadDealerList(dealerList, records);
     Check(check.dealers.size() == records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {

@@ -62,12 +62,12 @@ TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
     const auto fields = [](const VehicleOffer& o) {
         return std::tuple(o.vehicle, o.price, o.bargains_left, o.expiry);
     };
-    VehicleOffer& offer = table.GetOrCreateOffer(1, now, exists, appraise);
+    VehicleOffer& offer = *table.GetOrCreateOffer(1, now, exists, appraise);
     EXPECT_EQ(fields(offer), std::tuple(1, 20000, 3, now + 1800));
     next = {1, 1};
-    EXPECT_EQ(&table.GetOrCreateOffer(1, now + 1'000'000, exists, appraise), &offer);
+    EXPECT_EQ(table.GetOrCreateOffer(1, now + 1'000'000, exists, appraise), &offer);
     EXPECT_EQ(fields(offer), std::tuple(1, 20000, 3, now + 1800));
-    EXPECT_EQ(fields(table.GetOrCreateOffer(9, now, exists, appraise)), std::tuple(9, 0, 0, now + 1800));
+    EXPECT_EQ(fields(*table.GetOrCreateOffer(9, now, exists, appraise)), std::tuple(9, 0, 0, now + 1800));
     EXPECT_EQ(asked, (std::vector<std::int32_t>{1, 9}));
     EXPECT_EQ(appraised, std::vector<std::int32_t>{1});
 
@@ -83,7 +83,7 @@ TEST(Offers, AreMadeOnceAndPurgedWhenTheVehicleIsGoneOrTheyAreStale) {
     table.PurgeOffers(now + 1801, exists);
     EXPECT_EQ(table.Find(1), nullptr);
     next = {777, 0};
-    EXPECT_EQ(table.GetOrCreateOffer(1, now, exists, appraise).price, 777);
+    EXPECT_EQ(table.GetOrCreateOffer(1, now, exists, appraise)->price, 777);
 }
 
 // A bargain moves the price 0 to 250 as a 32-bit sum and uses one bargain; with none left, or no offer, it
@@ -92,7 +92,8 @@ TEST(Bargain, StepsOfFiftiesUpOnlyWhileSelling) {
     std::mt19937 generator(5);
     for (DealState state : {DealState::Idle, DealState::Buying, DealState::Selling, DealState::AfterDeal}) {
         OfferTable table;
-        VehicleOffer& offer = table.entries[1] = {.expiry = 1800, .vehicle = 1, .bargains_left = 500};
+        table.entries.Append(VehicleOffer{.expiry = 1800, .vehicle = 1, .bargains_left = 500});
+        VehicleOffer& offer = table.entries[0];
         std::set<std::int32_t> steps, expected;
         for (int i = 0; i < 500; ++i) {
             const std::int32_t price = offer.price;

@@ -42,10 +42,19 @@ TEST(TextFile, LinesAndBothReadersAgreeWithTheReference) {
         "a=abc\nb=0,7\nc=0.7xyz\nd\t=0.7\ne=\t0.7\nf=-2\n", // a tab stays in a key; atof reads what it can
         "a=0.1\nb=1e300\nc=-1e300\nd=1e-50\ne=0x10\nf=nan\ng=0.7\0009"s, // a NUL ends the value's text
         "price_rate_buy=0.9\nprice_rate_buy=0.7\n",                      // the last one counts
+        "\xEF\xBB\xBFprice_rate_buy=0.9\r\n",                            // a UTF-8 mark is no part of the key
+        "\xEF\xBB\xBF",
+        "\xEF\xBB,1,2,3\n", // half a mark is text
+        "1,2,3,4\n\xEF\xBB\xBF"
+        "5,6,7,8\n",                          // and so is a mark after the start
+        "\xFF\xFE\x31\0,\0\x1A\x1A\r\0\n\0"s, // UTF-16: U+1A1A ends nothing, and CR LF reads as LF
+        "\xFE\xFF\0\x31\0\x1A\0\n"s,          // but U+001A ends the text
+        "\xFE\xFF\xD8\x3D\0\n\xDC\0\0a\xD8"s, // a lone surrogate, a lone low one, half a unit
     };
     for (const std::string& bytes : files) {
         SCOPED_TRACE(testing::PrintToString(bytes));
         std::string text = bytes;
+        DecodeText(text);
         ApplyTextMode(text);
         std::vector<std::string> lines;
         ForEachLine(text, [&](std::size_t number, std::string_view line) {
@@ -58,18 +67,71 @@ TEST(TextFile, LinesAndBothReadersAgreeWithTheReference) {
     }
 }
 
+std::string FileBytes(const std::string& path) {
+    Buffer<char> bytes;
+    EXPECT_TRUE(ReadFileBytes(path.c_str(), bytes));
+    return std::string(bytes.data(), bytes.size());
+}
+
 TEST(TextFile, ReadsEveryByteOfFilesAndStreams) {
     TempDir dir;
     std::string bytes;
     for (int i = 0; i < 300000; ++i) bytes.push_back(static_cast<char>(i * 7 % 256)); // many chunks
-    EXPECT_EQ(ReadFileBytes(dir.Write("big", bytes)), bytes);
-    EXPECT_EQ(ReadFileBytes(dir.Write("one", "a")), "a");
-    EXPECT_EQ(ReadFileBytes(dir.Write("empty", "")), "");
-    EXPECT_EQ(ReadFileBytes(dir.Path("missing")), "");
-    EXPECT_EQ(ReadFileBytes(dir.path()), "");
-    EXPECT_FALSE(ReadFileBytes("/proc/self/cmdline").empty()); // tells no size: read to its end anyway
+    EXPECT_EQ(FileBytes(dir.Write("big", bytes)), bytes);
+    EXPECT_EQ(FileBytes(dir.Write("one", "a")), "a");
+    EXPECT_EQ(FileBytes(dir.Write("empty", "")), "");
+    EXPECT_EQ(FileBytes(dir.Path("missing")), "");
+    EXPECT_EQ(FileBytes(dir.path()), "");
+    EXPECT_FALSE(FileBytes("/proc/self/cmdline").empty()); // tells no size: read to its end anyway
     std::istringstream in(bytes);
     EXPECT_EQ(ReadAllBytes(in), bytes);
+}
+
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+// What editors and spreadsheets save: "UTF-8 with BOM" (a spreadsheet's "CSV UTF-8" too), "Unicode"
+// (UTF-16 little-endian) and UTF-16 big-endian read as the same text saved in single bytes, a name
+// beyond ASCII as its UTF-8 bytes.
+TEST(TextFile, MarkedAndUtf16FilesReadAsTheirText) {
+    const std::u16string list = u"-412.5,1180,14.8,25,Caf\u00e9 du port \U0001F697\r\n1290,-640.25,21,30\r\n";
+    const std::string text = "-412.5,1180,14.8,25,Caf\xC3\xA9 du port \xF0\x9F\x9A\x97\n1290,-640.25,21,30\n";
+    const std::pair<TextEncoding, std::string> files[] = {
+        {TextEncoding::Utf8Bom, "\xEF\xBB\xBF-412.5,1180,14.8,25,Caf\xC3\xA9 du port \xF0\x9F\x9A\x97\r\n"
+                                "1290,-640.25,21,30\r\n"},
+        {TextEncoding::Utf16Le, Utf16(list, false)},
+        {TextEncoding::Utf16Be, Utf16(list, true)},
+    };
+    for (const auto& [encoding, bytes] : files) {
+        SCOPED_TRACE(TextEncodingText(encoding));
+        std::string decoded = bytes;
+        EXPECT_EQ(DecodeText(decoded), encoding);
+        ApplyTextMode(decoded);
+        EXPECT_EQ(decoded, text);
+        Buffer<DealerRecord> dealers;
+        ASSERT_TRUE(ReadDealerList(bytes, dealers));
+        ASSERT_EQ(dealers.size(), 2u);
+        EXPECT_EQ(std::tuple(dealers[0].x, dealers[0].y, dealers[0].radius),
+                  std::tuple(-412.5f, 1180.0f, 25));
+        EXPECT_EQ(std::tuple(dealers[1].x, dealers[1].y, dealers[1].radius),
+                  std::tuple(1290.0f, -640.25f, 30));
+        ConfigFile settings("unused");
+        const std::u16string rates = u"price_rate_buy=0.9\r\nprice_rate_sell=0.4\r\n";
+        ASSERT_TRUE(settings.Load(encoding == TextEncoding::Utf8Bom
+                                      ? "\xEF\xBB\xBFprice_rate_buy=0.9\r\nprice_rate_sell=0.4\r\n"
+                                      : Utf16(rates, encoding == TextEncoding::Utf16Be)));
+        EXPECT_EQ(std::pair(settings.GetFloat("price_rate_buy", 0), settings.GetFloat("price_rate_sell", 0)),
+                  std::pair(0.9f, 0.4f));
+    }
+    std::string plain = "x\xFF\xFE";
+    EXPECT_EQ(DecodeText(plain), TextEncoding::Bytes);
+    EXPECT_EQ(plain, "x\xFF\xFE");
 }
 
 // Ties to even; the largest float ends half an ulp above FLT_MAX.
@@ -133,7 +195,8 @@ TEST(DealerModule, ReadsBothFilesUnderTheCurrentDirectory) {
     EXPECT_EQ(module.dealers[1].radius, 4);
     EXPECT_EQ(std::tuple(module.bargain_interval, module.cooldown_duration, module.hold_duration),
               std::tuple(3, 5, 7));
-    const DealerModule none(dir.Path("none.csv"), dir.Path("none.conf"));
+    const std::string list = dir.Path("none.csv"), settings = dir.Path("none.conf");
+    const DealerModule none(list.c_str(), settings.c_str());
     EXPECT_TRUE(none.dealers.empty());
     EXPECT_EQ(std::pair(none.price_rate_sell, none.price_rate_buy), std::pair(0.5f, 0.8f));
 }

@@ -69,6 +69,7 @@ std::string_view TrimBlanks(std::string_view text) {
 // A file's raw bytes turned, in place, into the text both readers cut into lines. A Ctrl-Z ends
 // the text for the plugin; whatever follows it is lost, which is a finding on the line it ends.
 std::optional<Finding> ToText(std::string& bytes) {
+    DecodeText(bytes);
     const std::size_t mark = bytes.find('\x1A');
     const bool losesText = mark != std::string::npos && mark + 1 < bytes.size();
     ApplyTextMode(bytes);
@@ -133,7 +134,7 @@ void CheckRateLine(const ConfigLine& line, std::string_view raw, const Rate& rat
 // The rates through the plugin's own reader, then each line's findings in line order.
 void CheckSettings(std::string& bytes, FolderCheck& check) {
     FileCheck& file = check.settings;
-    ConfigFile plugin(file.path);
+    ConfigFile plugin(file.path.c_str());
     plugin.Load(bytes);
     check.sell.value = plugin.GetFloat(check.sell.key, 0.5f);
     check.buy.value = plugin.GetFloat(check.buy.key, 0.8f);

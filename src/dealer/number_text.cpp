@@ -1,0 +1,205 @@
+#include "dealer/number_text.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+// The C library's own conversion rounds correctly; only its decimal point follows the locale. So
+// the number is written again without white space or a point (digits and a power of the base) and
+// handed to it. Significant digits past the kept ones only tell, through one more non-zero digit,
+// that the value lies above a halfway point: 800 decimal digits are more than any halfway point
+// of a double needs (768), 40 hexadecimal ones more than 53 bits.
+constexpr std::size_t kDecimalDigits = 800;
+constexpr std::size_t kHexDigits = 40;
+// Beyond this power every value is 0 or infinite, whatever its significand.
+constexpr std::int64_t kExponentLimit = 1'000'000'000;
+
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int DigitValue(char c, bool hex) {
+    if (IsDigit(c)) return c - '0';
+    const char lower = static_cast<char>(c | 0x20);
+    if (hex && lower >= 'a' && lower <= 'f') return lower - 'a' + 10;
+    return -1;
+}
+
+// The lower-case `word` at `at`, in either case.
+bool HasWord(std::string_view text, std::size_t at, std::string_view word) {
+    if (at > text.size() || text.size() - at < word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if ((text[at + i] | 0x20) != word[i]) return false;
+    return true;
+}
+
+// The length of "nan" and a following "(letters, digits or _)" at `at`.
+std::size_t NotANumberLength(std::string_view text, std::size_t at) {
+    std::size_t end = at + 3;
+    if (end >= text.size() || text[end] != '(') return 3;
+    for (++end; end < text.size(); ++end) {
+        const char c = text[end];
+        if (c == ')') return end + 1 - at;
+        if (DigitValue(c, false) < 0 && !((c | 0x20) >= 'a' && (c | 0x20) <= 'z') && c != '_') break;
+    }
+    return 3;
+}
+
+struct Canonical {
+    char text[kDecimalDigits + 32];
+    std::size_t size = 0;
+    std::size_t length = 0; // characters of the original it stands for; 0: no number
+
+    void Put(char c) { text[size++] = c; }
+};
+
+void PutExponent(Canonical& out, char mark, std::int64_t exponent) {
+    if (exponent > kExponentLimit) exponent = kExponentLimit;
+    if (exponent < -kExponentLimit) exponent = -kExponentLimit;
+    out.Put(mark);
+    if (exponent < 0) {
+        out.Put('-');
+        exponent = -exponent;
+    }
+    char digits[12];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + exponent % 10);
+        exponent /= 10;
+    } while (exponent != 0);
+    while (count > 0) out.Put(digits[--count]);
+}
+
+// The number at the start of text in a form every locale reads alike: [-]digits e power of ten,
+// [-]0x hexadecimal digits p power of two, or infinity and not-a-number as written.
+Canonical Canonicalise(std::string_view text) {
+    Canonical out;
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        if (text[i] == '-') out.Put('-');
+        ++i;
+    }
+
+    std::size_t word = 0;
+    if (HasWord(text, i, "inf"))
+        word = HasWord(text, i + 3, "inity") ? 8 : 3;
+    else if (HasWord(text, i, "nan"))
+        word = NotANumberLength(text, i);
+    if (word != 0) {
+        // A payload too long to pass on makes a plain not-a-number.
+        const std::size_t written = word < sizeof out.text - 2 ? word : 3;
+        for (std::size_t k = 0; k < written; ++k) out.Put(text[i + k]);
+        out.length = i + word;
+        return out;
+    }
+
+    auto hexDigitAt = [&](std::size_t at) { return at < text.size() && DigitValue(text[at], true) >= 0; };
+    const bool hex = i + 1 < text.size() && text[i] == '0' && (text[i + 1] | 0x20) == 'x' &&
+                     (hexDigitAt(i + 2) || (i + 2 < text.size() && text[i + 2] == '.' && hexDigitAt(i + 3)));
+    if (hex) {
+        out.Put('0');
+        out.Put('x');
+        i += 2;
+    }
+    const std::size_t significandAt = out.size;
+    const std::size_t keep = hex ? kHexDigits : kDecimalDigits;
+    const int step = hex ? 4 : 1; // the power a digit's place is worth
+    std::int64_t exponent = 0;
+    std::size_t kept = 0;
+    bool digits = false, point = false, dropped = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] == '.' && !point) {
+            point = true;
+            continue;
+        }
+        const int digit = DigitValue(text[i], hex);
+        if (digit < 0) break;
+        digits = true;
+        if (kept < keep) {
+            if (point) exponent -= step;
+            if (kept == 0 && digit == 0) continue; // a leading zero
+            out.Put(text[i]);
+            ++kept;
+        } else {
+            dropped = dropped || digit != 0;
+            if (!point) exponent += step;
+        }
+    }
+    if (!digits) return Canonical{}; // a sign or a point alone is no number
+
+    const char mark = hex ? 'p' : 'e';
+    if (i < text.size() && (text[i] | 0x20) == mark) {
+        std::size_t j = i + 1;
+        const bool minus = j < text.size() && text[j] == '-';
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+        if (j < text.size() && IsDigit(text[j])) {
+            std::int64_t power = 0;
+            for (; j < text.size() && IsDigit(text[j]); ++j)
+                if (power < kExponentLimit) power = power * 10 + (text[j] - '0');
+            exponent += minus ? -power : power;
+            i = j;
+        }
+    }
+    out.length = i;
+    if (kept == 0) {
+        out.size = significandAt;
+        out.Put('0');
+        return out;
+    }
+    if (dropped) {
+        out.Put('1');
+        exponent -= step;
+    }
+    PutExponent(out, mark, exponent);
+    return out;
+}
+
+template <class T, class Convert> NumberRead<T> Read(std::string_view text, Convert convert) {
+    Canonical number = Canonicalise(text);
+    NumberRead<T> read;
+    if (number.length == 0) return read;
+    number.Put('\0');
+    // errno belongs to whoever runs this thread: it is given back as it was.
+    const int saved = errno;
+    errno = 0;
+    read.value = convert(number.text);
+    read.status = errno == ERANGE ? NumberStatus::OutOfRange : NumberStatus::Ok;
+    errno = saved;
+    read.length = number.length;
+    return read;
+}
+
+} // namespace
+
+NumberRead<double> ReadDouble(std::string_view text) {
+    return Read<double>(text, [](const char* number) { return std::strtod(number, nullptr); });
+}
+
+NumberRead<float> ReadFloat(std::string_view text) {
+    return Read<float>(text, [](const char* number) { return std::strtof(number, nullptr); });
+}
+
+NumberRead<std::int32_t> ReadInt32(std::string_view text) {
+    NumberRead<std::int32_t> read;
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i >= text.size() || !IsDigit(text[i])) return read;
+    constexpr std::int64_t kBeyond = std::int64_t{1} << 31;
+    std::int64_t magnitude = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+        if (magnitude <= kBeyond) magnitude = magnitude * 10 + (text[i] - '0');
+    const std::int64_t limit = negative ? kBeyond : kBeyond - 1;
+    read.status = magnitude > limit ? NumberStatus::OutOfRange : NumberStatus::Ok;
+    if (magnitude > limit) magnitude = limit;
+    read.value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    read.length = i;
+    return read;
+}
