@@ -9,5 +9,5 @@ void DrawScreenText(const char* text, float x, float y, float scale) {
 }
 
 void TimedMessage::Draw() const {
-    if (TimedMessageVisible(expiry, Now())) DrawScreenText(text.c_str(), 0.1f, 0.1f, 1.0f);
+    if (TimedMessageVisible(expiry, Now())) DrawScreenText(text, 0.1f, 0.1f, 1.0f);
 }

@@ -2,6 +2,8 @@
 #include "script/screen_text.h"
 
 void TimedMessage::Show(std::string_view newText) {
-    text.assign(newText);
+    const std::size_t length = newText.size() < sizeof text ? newText.size() : sizeof text - 1;
+    newText.copy(text, length);
+    text[length] = '\0';
     expiry = TimedMessageExpiry(Now());
 }

@@ -22,7 +22,8 @@ std::int32_t GetDealPrice(std::int32_t vehicle) {
     if (!module.current_dealer) return 0;
     const float rate =
         module.deal_state == DealState::Buying ? module.price_rate_buy : module.price_rate_sell;
-    return DealPrice(module.current_dealer->offers.GetOrCreateOffer(vehicle).price, rate);
+    const VehicleOffer* offer = module.current_dealer->offers.GetOrCreateOffer(vehicle);
+    return offer ? DealPrice(offer->price, rate) : 0; // no memory for a new offer: no price yet
 }
 
 void BuyingStep() {
@@ -42,7 +43,8 @@ void BuyingStep() {
     if (!player) return;
     const std::int32_t vehicle = FindClosestVehicle(player->x, player->y, player->z, kReach);
     if (vehicle == 0) return;
-    DrawDealPrompt(vehicle);
+    // E takes only a price the player sees in this very frame.
+    if (!DrawDealPrompt(vehicle)) return;
     if (IsKeyPressed(kKeyE))
         BuyVehicle(vehicle);
     else if (IsKeyPressed(kKeyBackspace))

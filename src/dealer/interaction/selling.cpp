@@ -41,7 +41,7 @@ void SellingStep() {
     GetCharacterCoordinates(module.dealer_ped, &x, &y, &z);
     if (!Near(x, y, *player)) return;
 
-    DrawDealPrompt(module.deal_vehicle);
+    if (!DrawDealPrompt(module.deal_vehicle)) return;
     if (IsKeyPressed(kKeyE))
         SellVehicle(module.deal_vehicle);
     else if (IsKeyPressed(kKeyBackspace))
