@@ -32,6 +32,11 @@ bool ReadDestination(std::uint32_t site, std::uint32_t& destination) {
     return true;
 }
 
+// Code written at run time is made visible to instruction fetch, as Windows asks.
+void Flush(std::uint32_t address, std::uint32_t size) {
+    FlushInstructionCache(GetCurrentProcess(), reinterpret_cast<const void*>(address), size);
+}
+
 } // namespace
 
 std::uint32_t ReadCallDestination(std::uint32_t site) {
@@ -43,17 +48,22 @@ std::uint32_t ReadCallDestination(std::uint32_t site) {
 std::uint32_t PatchCall(std::uint32_t site, std::uint32_t target) {
     std::uint32_t previous = 0;
     if (!ReadDestination(site, previous)) return 0;
-    auto* const code = reinterpret_cast<unsigned char*>(site);
     {
         CodeProtectionScope scope(site, 1);
         if (!scope.changed()) return previous;
-        code[0] = 0xE8;
+        *reinterpret_cast<volatile unsigned char*>(site) = 0xE8;
+        Flush(site, 1);
     }
     {
         CodeProtectionScope scope(site + 1, 4);
         if (!scope.changed()) return previous;
-        const std::uint32_t newDisplacement = CallDisplacement(site, target);
-        std::memcpy(code + 1, &newDisplacement, 4);
+        // One 32-bit store, so that a game thread executing the call meanwhile goes either where it
+        // went or to the target, never to a mix of the two: x86 makes a store that lies within one
+        // cache line visible whole, to other processors and to instruction fetch alike (the sites'
+        // displacements do, game_events.cpp checks).
+        const std::uint32_t displacement = CallDisplacement(site, target);
+        asm volatile("movl %1, %0" : "=m"(*reinterpret_cast<std::uint32_t*>(site + 1)) : "r"(displacement));
+        Flush(site + 1, 4);
     }
     return previous;
 }

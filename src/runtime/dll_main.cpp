@@ -11,6 +11,17 @@ DWORD WINAPI KeepAliveThread(LPVOID) {
     for (;;) Sleep(1000);
 }
 
+// One copy of the plugin runs the dealers in a game, the first to load, whatever its file name or
+// version: a player who installs it twice would otherwise get two salesmen, two prices drawn over
+// each other, and pay twice for one vehicle. The mark is an atom of the process's own table: it ends
+// with the process, no other process sees it, and no child inherits it. Attaching runs under the
+// loader lock, so two copies never test and set it at once.
+bool ClaimTheGame() {
+    constexpr const wchar_t* kMark = L"car_dealers: the dealers of this game run";
+    if (FindAtomW(kMark) != 0) return false;
+    return AddAtomW(kMark) != 0;
+}
+
 } // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
@@ -24,12 +35,11 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 
     EnsureHostState();
     if (g_host_state.version == HostVersion::Unknown) return TRUE;
+    // Another copy runs the game: this one stays idle, as with a build it does not know.
+    if (!ClaimTheGame()) return TRUE;
 
+    // The listener is in place before any site can reach it.
+    ScriptTickEvent.Append(&DealerTick);
     InstallGameEvents();
-    try {
-        ScriptTickEvent.push_back(&DealerTick);
-    } catch (...) {
-        // Out of memory under the loader lock: stay loaded without a tick rather than end the game.
-    }
     return TRUE;
 }

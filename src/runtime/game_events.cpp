@@ -43,6 +43,15 @@ constexpr HostEventSite kEventSites[kGameEventCount] = {
     {0x3B2E27, 0x456C27}, // PreCallEvent8
 };
 
+// PatchCall writes a displacement with one 32-bit store, which a game thread passing the site sees
+// whole only if it does not cross a cache line. The game is mapped at a multiple of 64 KiB.
+constexpr bool DisplacementsWithinCacheLines() {
+    for (const HostEventSite& site : kEventSites)
+        if ((site.offsetV1070 + 1) % 64 > 60 || (site.offsetV1080 + 1) % 64 > 60) return false;
+    return true;
+}
+static_assert(DisplacementsWithinCacheLines());
+
 EventList* const kPreCallLists[kGameEventCount] = {
     &ScriptTickEvent, &PreCallEvent2, &PreCallEvent3, &PreCallEvent4,
     nullptr,          nullptr,        &PreCallEvent7, &PreCallEvent8,

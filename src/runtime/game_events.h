@@ -1,12 +1,39 @@
 #pragma once
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <list>
 
-// Listeners of the eight redirected call sites, run in the order they were appended.
+// The listeners of one redirected call site, run in the order they were appended. The room is
+// fixed, so that registering needs no memory. A listener is published only once it is in place: a
+// game thread walking the list while one is appended sees it whole or not at all.
+template <class Listener> class ListenerList {
+  public:
+    static constexpr std::size_t kCapacity = 4;
+
+    // False, with nothing changed, when the list is full.
+    bool Append(Listener listener) {
+        const std::size_t count = count_.load(std::memory_order_relaxed);
+        if (count == kCapacity) return false;
+        listeners_[count] = listener;
+        count_.store(count + 1, std::memory_order_release);
+        return true;
+    }
+    // Tests only: the plugin never removes a listener.
+    void Clear() { count_.store(0, std::memory_order_release); }
+
+    const Listener* begin() const { return listeners_; }
+    const Listener* end() const { return listeners_ + count_.load(std::memory_order_acquire); }
+    bool Empty() const { return begin() == end(); }
+
+  private:
+    Listener listeners_[kCapacity] = {};
+    std::atomic<std::size_t> count_{0};
+};
+
 using EventListener = void (*)();
 using ObjectEventListener = void (*)(void* hostObject);
-using EventList = std::list<EventListener>;
-using ObjectEventList = std::list<ObjectEventListener>;
+using EventList = ListenerList<EventListener>;
+using ObjectEventList = ListenerList<ObjectEventListener>;
 
 // Runs before the game's call at site 1, with PluginScriptContext as the active script context:
 // the plugin's frame.

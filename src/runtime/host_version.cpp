@@ -30,9 +30,11 @@ bool ReadFileVersionWords(const wchar_t* path, std::uint16_t (&words)[4]) {
 void DetectHostVersion() {
     g_host_state.version = HostVersion::Unknown;
 
+    // A name that fills the buffer may be cut (Windows XP does not even terminate it): it names no
+    // file of the game, or another one.
     wchar_t path[MAX_PATH];
-    path[0] = L'\0';
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
 
     std::uint16_t words[4];
     if (ReadFileVersionWords(path, words))

@@ -57,7 +57,7 @@ class GameEvents : public testing::Test {
                                  reinterpret_cast<const void*>(g_virtual_protect));
     }
     void TearDown() override {
-        for (EventList* list : {&ScriptTickEvent, &PreCallEvent7}) list->clear();
+        for (EventList* list : {&ScriptTickEvent, &PreCallEvent7}) list->Clear();
         testhost::WriteWord(testhost::ActiveScriptContextAddress(), testhost::GameScriptContext());
     }
 };
@@ -107,13 +107,13 @@ TEST_F(GameEvents, ASitePassedWhileBeingInstalledReachesTheGamesCallee) {
 
 // After the tick listeners the game's script context is back, a null one too.
 TEST_F(GameEvents, ListenersRunInOrderInThePluginsContextAndAThrowDoesNotReachTheGame) {
-    ScriptTickEvent.push_back([] {
+    ScriptTickEvent.Append([] {
         g_context_seen = testhost::ReadWord(testhost::ActiveScriptContextAddress());
         g_calls.push_back(1);
     });
-    ScriptTickEvent.push_back([] { throw std::runtime_error("listener failed"); });
-    ScriptTickEvent.push_back([] { g_calls.push_back(2); });
-    PreCallEvent7.push_back([] { g_calls.push_back(7); });
+    ScriptTickEvent.Append([] { throw std::runtime_error("listener failed"); });
+    ScriptTickEvent.Append([] { g_calls.push_back(2); });
+    PreCallEvent7.Append([] { g_calls.push_back(7); });
     const std::uint32_t callsBefore = testhost::LastRecord(0).calls;
     testhost::RunFrame();
     EXPECT_EQ(g_calls, (std::vector<int>{1, 2}));

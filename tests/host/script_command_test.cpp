@@ -33,9 +33,9 @@ std::function<void()> g_body; // what the next frame runs
 class ScriptFrame : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!ScriptTickEvent.empty()) return; // installed for an earlier suite
+        if (!ScriptTickEvent.Empty()) return; // installed for an earlier suite
         InstallGameEvents();
-        ScriptTickEvent.push_back([] {
+        ScriptTickEvent.Append([] {
             if (g_body) g_body();
         });
     }
