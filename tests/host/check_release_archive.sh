@@ -1,7 +1,8 @@
 #!/bin/sh
 # The download and its SHA256SUMS. Unpacked into a fresh folder: only the plugin, the sample car_dealers/,
 # the checker and the notes; the plugin a stripped 32-bit DLL of at most 256 KiB, exporting nothing,
-# importing only its listed functions, with its version; the stand-in game plays the demo with it there.
+# importing only its listed functions, with its version; the stand-in game plays the demo with it there,
+# and again beside a renamed copy of it.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE EMULATOR
 set -eu
 zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 emulator=$7
@@ -39,4 +40,12 @@ status=0
 tail -n 3 "$work/demo.log"
 [ "$status" -eq 0 ] || fail "the demo ended with status $status"
 tr -d "\r" < "$work/demo.log" | grep -qx "demo: done" || fail "the demo did not play to its end"
-echo "ok: the archive installs and plays"
+
+# Installed twice, the second copy renamed: one copy runs, one salesman, one price, one payment.
+cp "$work/car_dealers.dll" "$work/car_dealers (2).dll"
+status=0
+(cd "$work" && "$emulator" "./$(basename "$testhost")" --demo --also "car_dealers (2).dll") > "$work/twice.log" 2>&1 || status=$?
+tail -n 2 "$work/twice.log"
+[ "$status" -eq 0 ] || fail "the demo with a second copy ended with status $status"
+tr -d "\r" < "$work/twice.log" | grep -qx "demo: done" || fail "the demo with a second copy did not go as one"
+echo "ok: the archive installs and plays, also beside a renamed copy"
