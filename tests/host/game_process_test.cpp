@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <windows.h>
 
 using testhost::kE;
@@ -268,6 +269,44 @@ TEST(Locale, ADecimalCommaSetBeforeThePluginLoadsChangesNoNumber) {
     s.Frame({kE});
     EXPECT_TRUE(car.ownedByPlayer);
     std::setlocale(LC_ALL, "C");
+}
+
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+// The files as editors and spreadsheets save them, with Windows line ends: the first line counts.
+void BuyAtTheFirstLot(const std::string& dealers, const std::string& settings) {
+    Session s(dealers, settings);
+    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    s.WalkTo(101, 100);
+    s.Frame({kE}), s.Frames(2);
+    ASSERT_EQ(s.world.created.size(), 1u);
+    EXPECT_EQ(s.world.created[0].matrix[3][0], 100.5f);
+    const std::int32_t price = s.PriceShown().value_or(0);
+    EXPECT_TRUE(price >= 5999 && price <= 13999) << price; // 0.5 x [12000, 28000]
+    s.world.player.money = 1e6f;
+    s.Frame({kE});
+    EXPECT_EQ(s.world.player.money, 1e6f - static_cast<float>(price));
+    EXPECT_TRUE(car.ownedByPlayer);
+}
+
+// "UTF-8 with BOM" (a spreadsheet's "CSV UTF-8") for both files.
+TEST(EditorFiles, BothFilesWithAByteOrderMark) {
+    BuyAtTheFirstLot("\xEF\xBB\xBF"
+                     "100.5,100,5,20,Caf\xC3\xA9 du port\r\n300,100,5,20\r\n",
+                     "\xEF\xBB\xBFprice_rate_buy=0.5\r\n");
+}
+
+// "Unicode" (UTF-16 little-endian) for the list, UTF-16 big-endian for the rates.
+TEST(EditorFiles, BothFilesInUtf16) {
+    BuyAtTheFirstLot(Utf16(u"100.5,100,5,20,Caf\u00e9 du port\r\n300,100,5,20\r\n", false),
+                     Utf16(u"price_rate_buy=0.5\r\n", true));
 }
 
 // After a purchase an alert level of 1 is cleared only once the player sits in the vehicle he bought:
