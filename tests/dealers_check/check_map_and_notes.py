@@ -1,38 +1,57 @@
 #!/usr/bin/env python3
 """The reports, help and maps (docs/*.svg) the player notes show are what dealers-check prints and draws; maps
-read back as XML hold a circle per zone, also for 300 and 301 zones, none, one, roads, and labels of invalid text."""
+read back as XML hold a circle per zone, also for 300 and 301 zones, none, one, roads, and labels of invalid text,
+and a picture under them where --background and --bounds put it."""
+import base64
 import os
 import re
+import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
+import zlib
 
 checker, source = sys.argv[1], sys.argv[2]
 SVG = "{http://www.w3.org/2000/svg}"
 
 
-def run(folder, lines):
+def run(folder, lines, background=()):
     with open(os.path.join(folder, "dealers.csv"), "wb") as out:
         out.write(b"".join(lines))
     svg = os.path.join(folder, "zones.svg")
-    done = subprocess.run([checker, folder, "--map", svg], capture_output=True)
+    done = subprocess.run([checker, folder, "--map", svg, *background], capture_output=True)
     assert done.returncode in (0, 1), done
     report = done.stdout.decode("utf-8", "replace").splitlines()
-    assert report[-1] == "map: " + svg and len(report) < 700, report[-3:]
+    ends = [line for line in report if not line.startswith("  ")][-1]  # the picture's lines are indented below it
+    assert ends == "map: " + svg and len(report) < 700, report[-3:]
     tree = ElementTree.parse(svg)
     circles = {int(c.get("data-line")): c for c in tree.iter(SVG + "circle")
                if "zone" in c.get("class").split() and c.get("data-line") is not None}
     frame = tree.getroot().find(SVG + "svg")  # pixels wide and high; its view box: the world, y down
     left, top, width, height = map(float, frame.get("viewBox").split())
     centre = round(left + width / 2, 3), round(-top - height / 2, 3)
-    return circles, [t.text or "" for t in tree.iter(SVG + "text")], (frame.get("width"), frame.get("height")) + centre
+    return (circles, [t.text or "" for t in tree.iter(SVG + "text")], (frame.get("width"), frame.get("height")) + centre,
+            (left, -top - height, left + width, -top), frame)
+
+
+def pixels(png):
+    """The chunks of a PNG file, with its image data unpacked."""
+    with open(png, "rb") as data:
+        data = data.read()
+    chunks, at = [], 8
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        chunks.append((kind, data[at + 8:at + 8 + length]))
+        at += 12 + length
+    return [chunk for chunk in chunks if chunk[0] != b"IDAT"], zlib.decompress(b"".join(d for k, d in chunks if k == b"IDAT"))
 
 
 with tempfile.TemporaryDirectory("\x01\x1f") as folder:
     # Labels with markup, bytes at each limit of what XML takes (a byte beyond shows as "?"), also in the
     # folder's name, a place that is no point and a zone of negative radius.
-    circles, texts, _ = run(folder, [
+    circles, texts, *_ = run(folder, [
         b"-412.5,1180,14.8,25,Harbour lot <annex>\n",
         b"-400,1180,0,20,caf\xc3\xa9 \xff\xfe\xc1\xbf\xc2\x80\xdf\xbf \xe0\x9f\xbf\xe0\xa0\x80"
         b"\xed\x9f\xbf\xed\xa0\x80\xef\xbf\xbd\xef\xbf\xbe\n", b"nan,0,0,5\n",
@@ -43,15 +62,35 @@ with tempfile.TemporaryDirectory("\x01\x1f") as folder:
     assert any("; 1 not drawn: not a finite point." in text for text in texts), texts
 
     for count in (300, 301):  # labels beside the zones up to 300, inside them beyond
-        circles, texts, _ = run(folder, [b"%d,%d,0,10\n" % (i % 20 * 100, i // 20 * 100) for i in range(count)])
+        circles, texts, *_ = run(folder, [b"%d,%d,0,10\n" % (i % 20 * 100, i // 20 * 100) for i in range(count)])
         assert len(circles) == count and any("; labels show when zoomed in." in text for text in texts) == (count > 300)
-    circles, texts, _ = run(folder, [b"0,0,0,5\n"])
+    circles, texts, *_ = run(folder, [b"0,0,0,5\n"])
     assert texts[0].endswith(": 1 dealer (world units, north up)") and "1 zone that shares no ground with another" in texts
     # No zones: a frame around the origin. Roads: the short side keeps room for coordinates.
     for lines, frame in (([], ("1000", "1000", 0, 0)),
                          ([b"%d,0,0,10\n" % (i * 100) for i in range(40)], ("1000", "200", 1950, 0)),
                          ([b"0,%d,0,10\n" % (i * 100) for i in range(40)], ("300", "1000", 0, 1950))):
         assert run(folder, lines)[2] == frame, frame
+
+    # Over a picture, PNG or JPEG by its bytes whatever its name: its corners where --bounds puts them, in either
+    # order, the file whole in the map, and the frame around the picture and every zone, those beyond it too.
+    jpeg = shutil.copy(os.path.join(source, "tests", "dealers_check", "grey_64x48.jpg"), os.path.join(folder, "grey.png"))
+    for picture, kind, bounds, edges in ((os.path.join(source, "docs", "sample_town.png"), "png", "2800,1800,-1200,-2200",
+                                          (-1200, -2200, 2800, 1800)), (jpeg, "jpeg", "-1.5,250.25,3e3,-1e3", (-1.5, -1000, 3000, 250.25))):
+        circles, texts, _, world, frame = run(folder, [b"-412.5,1180,14.8,25\n", b"4000,-3000,0,10\n"], ("--background", picture, "--bounds", bounds))
+        image = frame.find(SVG + "image")
+        x, y, width, height = (float(image.get(name)) for name in ("x", "y", "width", "height"))
+        assert (x, -y - height, x + width, -y) == edges and image.get("preserveAspectRatio") == "none", image.attrib
+        with open(picture, "rb") as data:
+            assert image.get("{http://www.w3.org/1999/xlink}href") == "data:image/%s;base64,%s" % (kind, base64.b64encode(data.read()).decode())
+        zones = [(float(c.get("cx")) - float(c.get("r")), float(c.get("cy")) - float(c.get("r")), float(c.get("cx")) + float(c.get("r")),
+                  float(c.get("cy")) + float(c.get("r"))) for c in circles.values()]
+        assert all(world[0] < box[0] and world[1] < box[1] and box[2] < world[2] and box[3] < world[3] for box in zones + [edges]), world
+
+    # docs/sample_town.png: the picture tools/sample_town.py paints, the same every run.
+    town = os.path.join(folder, "sample_town.png")
+    subprocess.run([sys.executable, os.path.join(source, "tools", "sample_town.py"), town], check=True)
+    assert pixels(town) == pixels(os.path.join(source, "docs", "sample_town.png")), "docs/sample_town.png is stale"
 
     svg = os.path.join(folder, "sample_zones.svg")
     subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -170,10 +171,13 @@ bool ReadBounds(std::string_view text, Picture& picture, std::string& error) {
         std::string_view field = text.substr(begin, end - begin);
         while (field.starts_with(' ')) field.remove_prefix(1);
         while (field.ends_with(' ')) field.remove_suffix(1);
-        double value = 0;
-        const auto read = std::from_chars(field.data(), field.data() + field.size(), value);
-        if (read.ec != std::errc() || read.ptr != field.data() + field.size() || !std::isfinite(value))
-            return fail("\"" + std::string(field) + "\" is not a finite number");
+        // strtod, as the C locale reads it (the checker keeps that one): from_chars would add a
+        // tenth to the Windows program.
+        const std::string number(field);
+        char* read = nullptr;
+        const double value = std::strtod(number.c_str(), &read);
+        if (number.empty() || read != number.c_str() + number.size() || !std::isfinite(value))
+            return fail("\"" + number + "\" is not a finite number");
         if (count < 4) corners[count] = value;
         ++count;
     }
