@@ -87,10 +87,16 @@ with tempfile.TemporaryDirectory("\x01\x1f") as folder:
                   float(c.get("cy")) + float(c.get("r"))) for c in circles.values()]
         assert all(world[0] < box[0] and world[1] < box[1] and box[2] < world[2] and box[3] < world[3] for box in zones + [edges]), world
 
-    # docs/sample_town.png: the picture tools/sample_town.py paints, the same every run.
+    # docs/sample_zones_town.svg: the sample over the picture tools/sample_town.py paints, the same every run.
     town = os.path.join(folder, "sample_town.png")
     subprocess.run([sys.executable, os.path.join(source, "tools", "sample_town.py"), town], check=True)
     assert pixels(town) == pixels(os.path.join(source, "docs", "sample_town.png")), "docs/sample_town.png is stale"
+    shutil.copytree(os.path.join(source, "data", "car_dealers"), os.path.join(folder, "car_dealers"))
+    subprocess.run([checker, "car_dealers", "--map", "town.svg", "--background", "sample_town.png", "--bounds",
+                    "-1200,-2200,2800,1800"], cwd=folder, check=True, capture_output=True)
+    with open(os.path.join(folder, "town.svg"), "rb") as drawn, open(os.path.join(source, "docs", "sample_zones_town.svg"), "rb") as committed:
+        assert drawn.read() == committed.read(), "docs/sample_zones_town.svg is stale: draw it again over docs/sample_town.png"
+    shutil.rmtree(os.path.join(folder, "car_dealers"))
 
     svg = os.path.join(folder, "sample_zones.svg")
     subprocess.run([checker, "car_dealers", "--map", svg], cwd=os.path.join(source, "data"), check=True,
