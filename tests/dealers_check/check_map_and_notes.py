@@ -6,12 +6,10 @@ import base64
 import os
 import re
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
-import zlib
 
 checker, source = sys.argv[1], sys.argv[2]
 SVG = "{http://www.w3.org/2000/svg}"
@@ -24,28 +22,17 @@ def run(folder, lines, background=()):
     done = subprocess.run([checker, folder, "--map", svg, *background], capture_output=True)
     assert done.returncode in (0, 1), done
     report = done.stdout.decode("utf-8", "replace").splitlines()
-    ends = [line for line in report if not line.startswith("  ")][-1]  # the picture's lines are indented below it
-    assert ends == "map: " + svg and len(report) < 700, report[-3:]
+    last = [line for line in report if not line.startswith("  ")][-1]  # the picture's lines are indented below
+    assert last == "map: " + svg and len(report) < 700, report[-3:]
     tree = ElementTree.parse(svg)
     circles = {int(c.get("data-line")): c for c in tree.iter(SVG + "circle")
                if "zone" in c.get("class").split() and c.get("data-line") is not None}
     frame = tree.getroot().find(SVG + "svg")  # pixels wide and high; its view box: the world, y down
     left, top, width, height = map(float, frame.get("viewBox").split())
     centre = round(left + width / 2, 3), round(-top - height / 2, 3)
-    return (circles, [t.text or "" for t in tree.iter(SVG + "text")], (frame.get("width"), frame.get("height")) + centre,
-            (left, -top - height, left + width, -top), frame)
-
-
-def pixels(png):
-    """The chunks of a PNG file, with its image data unpacked."""
-    with open(png, "rb") as data:
-        data = data.read()
-    chunks, at = [], 8
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        chunks.append((kind, data[at + 8:at + 8 + length]))
-        at += 12 + length
-    return [chunk for chunk in chunks if chunk[0] != b"IDAT"], zlib.decompress(b"".join(d for k, d in chunks if k == b"IDAT"))
+    texts = [t.text or "" for t in tree.iter(SVG + "text")]
+    world = left, -top - height, left + width, -top
+    return circles, texts, (frame.get("width"), frame.get("height")) + centre, world, frame
 
 
 with tempfile.TemporaryDirectory("\x01\x1f") as folder:
@@ -74,28 +61,33 @@ with tempfile.TemporaryDirectory("\x01\x1f") as folder:
 
     # Over a picture, PNG or JPEG by its bytes whatever its name: its corners where --bounds puts them, in either
     # order, the file whole in the map, and the frame around the picture and every zone, those beyond it too.
-    jpeg = shutil.copy(os.path.join(source, "tests", "dealers_check", "grey_64x48.jpg"), os.path.join(folder, "grey.png"))
-    for picture, kind, bounds, edges in ((os.path.join(source, "docs", "sample_town.png"), "png", "2800,1800,-1200,-2200",
-                                          (-1200, -2200, 2800, 1800)), (jpeg, "jpeg", "-1.5,250.25,3e3,-1e3", (-1.5, -1000, 3000, 250.25))):
-        circles, texts, _, world, frame = run(folder, [b"-412.5,1180,14.8,25\n", b"4000,-3000,0,10\n"], ("--background", picture, "--bounds", bounds))
+    town = os.path.join(source, "docs", "sample_town.png")
+    jpeg = os.path.join(folder, "grey.png")
+    shutil.copy(os.path.join(source, "tests", "dealers_check", "grey_64x48.jpg"), jpeg)
+    for picture, kind, bounds, edges in ((town, "png", "2800,1800,-1200,-2200", (-1200, -2200, 2800, 1800)),
+                                         (jpeg, "jpeg", "-1.5,250.25,3e3,-1e3", (-1.5, -1000, 3000, 250.25))):
+        zones = [b"-412.5,1180,14.8,25\n", b"4000,-3000,0,10\n"]
+        circles, texts, _, world, frame = run(folder, zones, ("--background", picture, "--bounds", bounds))
         image = frame.find(SVG + "image")
         x, y, width, height = (float(image.get(name)) for name in ("x", "y", "width", "height"))
         assert (x, -y - height, x + width, -y) == edges and image.get("preserveAspectRatio") == "none", image.attrib
         with open(picture, "rb") as data:
-            assert image.get("{http://www.w3.org/1999/xlink}href") == "data:image/%s;base64,%s" % (kind, base64.b64encode(data.read()).decode())
-        zones = [(float(c.get("cx")) - float(c.get("r")), float(c.get("cy")) - float(c.get("r")), float(c.get("cx")) + float(c.get("r")),
-                  float(c.get("cy")) + float(c.get("r"))) for c in circles.values()]
-        assert all(world[0] < box[0] and world[1] < box[1] and box[2] < world[2] and box[3] < world[3] for box in zones + [edges]), world
+            embedded = "data:image/%s;base64,%s" % (kind, base64.b64encode(data.read()).decode())
+        assert image.get("{http://www.w3.org/1999/xlink}href") == embedded
+        inside = [edges, (-437.5, 1155, -387.5, 1205), (3990, -3010, 4010, -2990)]  # the picture, both zones
+        assert all(world[0] < l and world[1] < b and r < world[2] and t < world[3] for l, b, r, t in inside), world
 
     # docs/sample_zones_town.svg: the sample over the picture tools/sample_town.py paints, the same every run.
-    town = os.path.join(folder, "sample_town.png")
-    subprocess.run([sys.executable, os.path.join(source, "tools", "sample_town.py"), town], check=True)
-    assert pixels(town) == pixels(os.path.join(source, "docs", "sample_town.png")), "docs/sample_town.png is stale"
+    painted = os.path.join(folder, "sample_town.png")
+    subprocess.run([sys.executable, os.path.join(source, "tools", "sample_town.py"), painted], check=True)
+    with open(painted, "rb") as new, open(town, "rb") as committed:
+        assert new.read() == committed.read(), "docs/sample_town.png is not what tools/sample_town.py paints"
     shutil.copytree(os.path.join(source, "data", "car_dealers"), os.path.join(folder, "car_dealers"))
-    subprocess.run([checker, "car_dealers", "--map", "town.svg", "--background", "sample_town.png", "--bounds",
-                    "-1200,-2200,2800,1800"], cwd=folder, check=True, capture_output=True)
-    with open(os.path.join(folder, "town.svg"), "rb") as drawn, open(os.path.join(source, "docs", "sample_zones_town.svg"), "rb") as committed:
-        assert drawn.read() == committed.read(), "docs/sample_zones_town.svg is stale: draw it again over docs/sample_town.png"
+    subprocess.run([checker, "car_dealers", "--map", "town.svg", "--background", "sample_town.png",
+                    "--bounds", "-1200,-2200,2800,1800"], cwd=folder, check=True, capture_output=True)
+    with open(os.path.join(folder, "town.svg"), "rb") as drawn:
+        with open(os.path.join(source, "docs", "sample_zones_town.svg"), "rb") as committed:
+            assert drawn.read() == committed.read(), "docs/sample_zones_town.svg is stale: draw it again"
     shutil.rmtree(os.path.join(folder, "car_dealers"))
 
     svg = os.path.join(folder, "sample_zones.svg")

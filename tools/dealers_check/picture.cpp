@@ -25,7 +25,7 @@ std::string SizeText(std::uint32_t width, std::uint32_t height) {
 
 // Chunks of length, type, data and check value, from the header IHDR to the end chunk IEND.
 bool ReadPng(std::string_view bytes, Picture& picture, std::string& reason) {
-    constexpr std::uint32_t kLongest = 0x7FFFFFFF; // of a chunk's data, and of a side
+    constexpr std::uint32_t kLongest = 0x7FFFFFFF; // of a side
     bool data = false;
     for (std::size_t at = 8;; at += 12 + BigEndian(bytes, at, 4)) {
         if (bytes.size() - at < 12) {
@@ -34,7 +34,7 @@ bool ReadPng(std::string_view bytes, Picture& picture, std::string& reason) {
         }
         const std::uint32_t length = BigEndian(bytes, at, 4);
         const std::string_view type = bytes.substr(at + 4, 4);
-        if (length > kLongest || bytes.size() - at - 12 < length) {
+        if (bytes.size() - at - 12 < length) {
             reason = "it ends within a chunk";
             return false;
         }
