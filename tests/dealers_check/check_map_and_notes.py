@@ -62,8 +62,9 @@ with tempfile.TemporaryDirectory("\x01\x1f") as folder:
     # Over a picture, PNG or JPEG by its bytes whatever its name: its corners where --bounds puts them, in either
     # order, the file whole in the map, and the frame around the picture and every zone, those beyond it too.
     town = os.path.join(source, "docs", "sample_town.png")
-    jpeg = os.path.join(folder, "grey.png")
-    shutil.copy(os.path.join(source, "tests", "dealers_check", "grey_64x48.jpg"), jpeg)
+    jpeg = os.path.join(folder, "grey.png")  # with bytes after its end, 2 * 65536 + 1 in all: a third of a last read
+    with open(os.path.join(source, "tests", "dealers_check", "grey_64x48.jpg"), "rb") as grey, open(jpeg, "wb") as out:
+        out.write(grey.read().ljust(131073, b"\0"))
     for picture, kind, bounds, edges in ((town, "png", "2800,1800,-1200,-2200", (-1200, -2200, 2800, 1800)),
                                          (jpeg, "jpeg", "-1.5,250.25,3e3,-1e3", (-1.5, -1000, 3000, 250.25))):
         zones = [b"-412.5,1180,14.8,25\n", b"4000,-3000,0,10\n"]

@@ -51,7 +51,7 @@ std::string Read(const std::string& bytes) {
 
 TEST(Picture, KindAndSizeFromTheBytes) {
     EXPECT_EQ(Read(Png(640, 480)), "png 640 x 480");
-    EXPECT_EQ(Read(Png(0x7FFFFFFF, 1)), "png 2147483647 x 1");
+    EXPECT_EQ(Read(Png(0x7FFFFFFF, 0x7FFFFFFF)), "png 2147483647 x 2147483647");
     EXPECT_EQ(Read(Jpeg(1024, 768)), "jpeg 1024 x 768");
     EXPECT_EQ(Read(Jpeg(65535, 1, 0xC2)), "jpeg 65535 x 1"); // progressive
     EXPECT_EQ(Read(Jpeg(3, 2, 0xCF)), "jpeg 3 x 2");
@@ -79,8 +79,10 @@ TEST(Picture, BrokenHeadersAreRefused) {
     const struct {
         std::string bytes, reason;
     } files[] = {
-        {Png(0, 480), png + "its header gives 0 x 480 pixels"},
-        {Png(640, 0x80000000), png + "its header gives 640 x 2147483648 pixels"},
+        {Png(0, 1), png + "its header gives 0 x 1 pixels"},
+        {Png(0x80000000, 1), png + "its header gives 2147483648 x 1 pixels"},
+        {Png(1, 0), png + "its header gives 1 x 0 pixels"},
+        {Png(1, 0x80000000), png + "its header gives 1 x 2147483648 pixels"},
         {Png(640, 480, "IDAT"), png + "its first chunk is not its header (IHDR)"},
         {header.substr(0, 11) + "\x0C" + header.substr(12, 16) + "CRC.",
          png + "its first chunk is not its header (IHDR)"},
@@ -93,8 +95,9 @@ TEST(Picture, BrokenHeadersAreRefused) {
         {"\xFF\xD8" + Segment(0xE0, "JFIF") + "JFIF", jpeg + "a segment does not start with a marker"},
         {bad + "\xD9\xFF\xD9", marker},
         {bad + "\xD8\xFF\xD8", marker},
-        {bad + "\0\0\x10" + std::string(20, '\0'), marker},
-        {bad + "\xE0\0\x01" + std::string(20, '\0'), marker},
+        {bad + "\0\0\x10"s + std::string(20, '\0'), marker},
+        {bad + "\xBF\0\x10"s + std::string(20, '\0'), marker},
+        {bad + "\xE0\0\x01"s + std::string(20, '\0'), marker},
     };
     for (const auto& [bytes, reason] : files) EXPECT_EQ(Read(bytes), reason);
 }

@@ -47,6 +47,7 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
     // --background: the sample town, and files no map can hold (large.png is read only in part).
     const std::string town = kSource + "/docs/sample_town.png", noMap = " --map " + dir.Path("no.svg");
     std::filesystem::resize_file(dir.Write("large.png", "\x89PNG\r\n\x1A\n"), 1 << 30);
+    std::filesystem::resize_file(dir.Write("64MiB.png", "\x89PNG\r\n\x1A\n"), 64 << 20); // the largest taken
     const struct {
         std::string arguments, folder;
         int status;
@@ -98,6 +99,10 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
              "dealers-check: cannot read the picture /proc/self/mem: Input/output error"}},
         {"car_dealers" + noMap + " --background large.png --bounds 0,0,1,1", "' && ulimit -v 400000 && cd '" + dir.path(), 2, {
              "dealers-check: the picture large.png is larger than 64 MiB, too large to embed in a map"}},
+        {"car_dealers" + noMap + " --background 64MiB.png --bounds 0,0,1,1", dir.path(), 2, {
+             "dealers-check: the picture 64MiB.png is a broken PNG file: its first chunk is not its header (IHDR)"}},
+        {"car_dealers" + noMap + " --background car_dealers/dealers.csv --bounds 0,0,1,1", kSource + "/data", 2, {
+             "dealers-check: the picture car_dealers/dealers.csv is neither a PNG nor a JPEG file (its first bytes tell, whatever its name)"}},
         {"car_dealers" + noMap + " --background " + town, kSource + "/data", 2, {
              "dealers-check: --background needs --bounds X0,Y0,X1,Y1, the world points of two opposite corners of the picture"}},
         {"car_dealers" + noMap + " --bounds 0,0,1,1", kSource + "/data", 2, {

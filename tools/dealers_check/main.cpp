@@ -96,9 +96,8 @@ int Run(int argc, char** argv, Output& out, Output& errors) {
             error = "--bounds places the picture of --background, and there is none";
         else if (map.empty())
             error = "--background is drawn under the map: it needs --map FILE.svg";
-        else if (dealers_check::ReadBounds(*bounds, picture, error))
-            dealers_check::ReadPicture(*background, picture, error);
-        if (!error.empty()) {
+        if (!error.empty() || !dealers_check::ReadBounds(*bounds, picture, error) ||
+            !dealers_check::ReadPicture(*background, picture, error)) {
             errors << "dealers-check: " << error << '\n';
             return 2;
         }

@@ -73,7 +73,8 @@ bool ReadJpeg(std::string_view bytes, Picture& picture, std::string& reason) {
         const unsigned marker = static_cast<unsigned char>(bytes[at++]);
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue; // no length follows
         const std::uint32_t length = BigEndian(bytes, at, 2);
-        if (marker == 0x00 || marker == 0xD8 || marker == 0xD9 || length < 2) {
+        // Below C0 no marker but TEM (01) is defined, and decoders refuse them.
+        if (marker < 0xC0 || marker == 0xD8 || marker == 0xD9 || length < 2) {
             reason = "it holds a marker or a length no JPEG file has there";
             return false;
         }
