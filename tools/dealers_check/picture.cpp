@@ -217,7 +217,6 @@ std::string ExactText(double value) {
 std::string Base64(std::string_view bytes) {
     constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string text;
-    text.reserve((bytes.size() + 2) / 3 * 4);
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         const std::size_t left = bytes.size() - i;
         const std::uint32_t group = BigEndian(bytes, i, left < 3 ? left : 3)
