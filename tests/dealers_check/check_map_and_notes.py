@@ -62,11 +62,16 @@ with tempfile.TemporaryDirectory("\x01\x1f") as folder:
     # Over a picture, PNG or JPEG by its bytes whatever its name: its corners where --bounds puts them, in either
     # order, the file whole in the map, and the frame around the picture and every zone, those beyond it too.
     town = os.path.join(source, "docs", "sample_town.png")
-    jpeg = os.path.join(folder, "grey.png")  # with bytes after its end, 2 * 65536 + 1 in all: a third of a last read
-    with open(os.path.join(source, "tests", "dealers_check", "grey_64x48.jpg"), "rb") as grey, open(jpeg, "wb") as out:
-        out.write(grey.read().ljust(131073, b"\0"))
+    # JPEGs with bytes after their end, a last read of one byte, 3n + 2 and 3n bytes (the town has 3n + 1).
+    jpeg, long_jpeg = os.path.join(folder, "grey.png"), os.path.join(folder, "long.jpg")
+    with open(os.path.join(source, "tests", "dealers_check", "grey_64x48.jpg"), "rb") as grey:
+        grey = grey.read()
+    for path, size in ((jpeg, 65537), (long_jpeg, 131073)):
+        with open(path, "wb") as out:
+            out.write(grey.ljust(size, b"\0"))
     for picture, kind, bounds, edges in ((town, "png", "2800,1800,-1200,-2200", (-1200, -2200, 2800, 1800)),
-                                         (jpeg, "jpeg", "-1.5,250.25,3e3,-1e3", (-1.5, -1000, 3000, 250.25))):
+                                         (jpeg, "jpeg", "-1.5,250.25,3e3,-1e3", (-1.5, -1000, 3000, 250.25)),
+                                         (long_jpeg, "jpeg", "0,0,1,1", (0, 0, 1, 1))):
         zones = [b"-412.5,1180,14.8,25\n", b"4000,-3000,0,10\n"]
         circles, texts, _, world, frame = run(folder, zones, ("--background", picture, "--bounds", bounds))
         image = frame.find(SVG + "image")
