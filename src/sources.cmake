@@ -20,6 +20,7 @@ set(CHECK_SOURCES
   tools/dealers_check/folder_check.cpp
   tools/dealers_check/zone_overlaps.cpp
   tools/dealers_check/pe_version.cpp
+  tools/dealers_check/picture.cpp
 )
 
 # The host shell: everything that touches the game process. Windows build only.

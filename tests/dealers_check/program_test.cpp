@@ -44,6 +44,10 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
     for (int i = 0; i < 3000; ++i) list += "x\n";
     for (int i = 0; i < 3000; ++i) list += std::to_string(100 + 15 * i) + ",0,0,10\n"; // each meets the next
     large.Write("car_dealers/dealers.csv", list);
+    // --background: the sample town, and files no map can hold (large.png is read only in part).
+    const std::string town = kSource + "/docs/sample_town.png", noMap = " --map " + dir.Path("no.svg");
+    std::filesystem::resize_file(dir.Write("large.png", "\x89PNG\r\n\x1A\n"), 1 << 30);
+    std::filesystem::resize_file(dir.Write("64MiB.png", "\x89PNG\r\n\x1A\n"), 64 << 20); // the largest taken
     const struct {
         std::string arguments, folder;
         int status;
@@ -84,6 +88,27 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
         {"-- -x", ".", 2, {"dealers-check: there is no folder -x"}},
         {"--map", ".", 2, {}},
         {"one two", ".", 2, {"dealers-check: unexpected two"}},
+        {"car_dealers --map " + dir.Path("town.svg") + " --background " + town + " --bounds 0,0,4000,2000", kSource + "/data", 0, {
+             "map: " + dir.Path("town.svg"), "  over the picture " + town + ": PNG, 400 x 400 pixels, its corners at x 0, y 0 and x 4000, y 2000",
+             "  note: the picture is stretched: a pixel spans 10 by 5 world units"}},
+        {"car_dealers" + noMap + " --background none.png --bounds 0,0,1,1", kSource + "/data", 2, {
+             "dealers-check: cannot read the picture none.png: No such file or directory"}},
+        {"car_dealers" + noMap + " --background car_dealers --bounds 0,0,1,1", kSource + "/data", 2, {
+             "dealers-check: cannot read the picture car_dealers: not a file"}},
+        {"car_dealers" + noMap + " --background /proc/self/mem --bounds 0,0,1,1", kSource + "/data", 2, {
+             "dealers-check: cannot read the picture /proc/self/mem: Input/output error"}},
+        {"car_dealers" + noMap + " --background large.png --bounds 0,0,1,1", "' && ulimit -v 400000 && cd '" + dir.path(), 2, {
+             "dealers-check: the picture large.png is larger than 64 MiB, too large to embed in a map"}},
+        {"car_dealers" + noMap + " --background 64MiB.png --bounds 0,0,1,1", dir.path(), 2, {
+             "dealers-check: the picture 64MiB.png is a broken PNG file: its first chunk is not its header (IHDR)"}},
+        {"car_dealers" + noMap + " --background car_dealers/dealers.csv --bounds 0,0,1,1", kSource + "/data", 2, {
+             "dealers-check: the picture car_dealers/dealers.csv is neither a PNG nor a JPEG file (its first bytes tell, whatever its name)"}},
+        {"car_dealers" + noMap + " --background " + town, kSource + "/data", 2, {
+             "dealers-check: --background needs --bounds X0,Y0,X1,Y1, the world points of two opposite corners of the picture"}},
+        {"car_dealers" + noMap + " --bounds 0,0,1,1", kSource + "/data", 2, {
+             "dealers-check: --bounds places the picture of --background, and there is none"}},
+        {"--game x --background " + town + " --bounds 0,0,1,1", kSource + "/data", 2, {
+             "dealers-check: --background is drawn under the map: it needs --map FILE.svg"}},
         // clang-format on
     };
     for (const auto& [arguments, folder, status, lines] : runs) {
@@ -93,6 +118,7 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
         for (const std::string& line : lines)
             EXPECT_NE(printed.find("\n" + line + "\n"), std::string::npos) << arguments << ": " << line;
     }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("no.svg"))); // no map without its picture
 }
 
 } // namespace

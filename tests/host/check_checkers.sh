@@ -25,6 +25,7 @@ check() {
 $(tr -d '\r' <exe.$stream | diff - native.$stream | head -n 6)"
   done
   [ ! -f native.svg ] || cmp -s exe.svg native.svg || fail "dealers-check $*: the maps differ"
+  [ "$status" != 2 ] || [ ! -f exe.svg ] || fail "dealers-check.exe $*: a map drawn, yet status 2"
   rm -f exe.svg native.svg
 }
 # says LINE...: the last check printed each line.
@@ -77,6 +78,13 @@ for folder in ./c car_dealers car_dealers/ car_dealers//; do check 0 $folder; do
 "$emulator" "$exe" 'car_dealers\\' | tr -d '\r' | tr '\\' / | cmp -s - native.out ||
   fail "the exe does not read the folder typed with backslashes as with slashes"
 check 1 example --map zones.svg
+# Over a picture, PNG or JPEG, the same map; a picture or bounds the map cannot use, the same error.
+cp "$source/docs/sample_town.png" "$source/tests/dealers_check/grey_64x48.jpg" .
+check 0 car_dealers --map zones.svg --background sample_town.png --bounds -1200,-2200,2800,1800
+check 1 example --map zones.svg --background grey_64x48.jpg --bounds 128,96,0,0
+check 2 car_dealers --map zones.svg --background car_dealers/dealers.csv --bounds 0,0,1,1
+check 2 car_dealers --map zones.svg --background no_such.png --bounds 0,0,1,1
+check 2 car_dealers --map zones.svg --background grey_64x48.jpg --bounds 0,5,1,5,2,5,3,5
 check 2 ./n # no such folder
 # With stdout and stderr on one file, as on a console, an error shows first, where it happened.
 "$emulator" "$exe" --game car_dealers/dealers.conf car_dealers >exe.out 2>&1

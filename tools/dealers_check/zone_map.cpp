@@ -96,8 +96,8 @@ bool Drawn(const Dealer& dealer) {
 
 } // namespace
 
-void WriteZoneMap(const FolderCheck& check, Output& out) {
-    // The world rectangle that holds every zone, with a margin.
+void WriteZoneMap(const FolderCheck& check, Output& out, const Picture* picture) {
+    // The world rectangle that holds every zone and the picture, with a margin.
     double left = HUGE_VAL, right = -HUGE_VAL, bottom = HUGE_VAL, top = -HUGE_VAL;
     std::size_t drawn = 0;
     for (const Dealer& dealer : check.dealers) {
@@ -107,7 +107,12 @@ void WriteZoneMap(const FolderCheck& check, Output& out) {
         left = std::min(left, dealer.x - r), right = std::max(right, dealer.x + r);
         bottom = std::min(bottom, dealer.y - r), top = std::max(top, dealer.y + r);
     }
-    if (drawn == 0) left = bottom = -100, right = top = 100;
+    if (picture != nullptr) {
+        left = std::min(left, picture->left), right = std::max(right, picture->right);
+        bottom = std::min(bottom, picture->bottom), top = std::max(top, picture->top);
+    } else if (drawn == 0) {
+        left = bottom = -100, right = top = 100;
+    }
     const double margin = std::max({right - left, top - bottom, 20.0}) * 0.04;
     left -= margin, right += margin, bottom -= margin, top += margin;
     const double scale = kLargestSide / std::max(right - left, top - bottom); // pixels per world unit
@@ -122,7 +127,8 @@ void WriteZoneMap(const FolderCheck& check, Output& out) {
     std::size_t longest = 0;
     for (const Dealer& dealer : check.dealers) longest = std::max(longest, dealer.label.size());
     const double kRight = labelled ? std::min(longest * 6.5 + 50, 320.0) : 20;
-    const double totalWidth = kLeft + mapWidth + kRight, totalHeight = kTop + mapHeight + kBottom + kLegend;
+    const double legend = kLegend + (picture != nullptr ? 16 : 0); // a line more for the picture
+    const double totalWidth = kLeft + mapWidth + kRight, totalHeight = kTop + mapHeight + kBottom + legend;
     const double marker = 2.5 / scale; // the smallest circle drawn: 2.5 pixels
     const double labelSize = 11 / scale;
 
@@ -137,26 +143,55 @@ void WriteZoneMap(const FolderCheck& check, Output& out) {
         << ".never{fill:#d62728;fill-opacity:.3;stroke:#d62728;stroke-width:1.2px;stroke-dasharray:4 3}\n"
         << ".nobody{fill:none;stroke:#777;stroke-dasharray:1 2}\n"
         << ".label{fill:#222}\n.axis{fill:#444;font-size:11px}\n"
-        << ".grid{stroke:#ddd;stroke-width:1px;vector-effect:non-scaling-stroke}\n"
-        << "</style>\n"
+        << ".grid{stroke:#ddd;stroke-width:1px;vector-effect:non-scaling-stroke}\n";
+    // Over a picture, light or dark: lines dark on a light band, text on a light halo. Widths in
+    // world units (a px inside the frame is one), as every renderer scales them.
+    if (picture != nullptr) {
+        const auto px = [&](double pixels) { return Number(pixels / scale) + "px"; };
+        out << ".world .grid{stroke:#333;stroke-opacity:.6;stroke-width:" << px(1) << ";vector-effect:none}\n"
+            << ".world .band{stroke:#fff;stroke-opacity:.5;stroke-width:" << px(3) << "}\n"
+            << ".world .zone{stroke-width:" << px(2.5) << ";vector-effect:none}\n"
+            << ".world .never{stroke-dasharray:" << px(5) << ' ' << px(4) << "}\n"
+            << ".world .nobody{stroke-dasharray:" << px(1.5) << ' ' << px(2.5) << "}\n"
+            << ".label text{stroke:#fff;stroke-opacity:.8;stroke-width:.3em;stroke-linejoin:round;"
+               "paint-order:stroke}\n";
+    }
+    out << "</style>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n"
         << "<text x=\"" << kLeft << "\" y=\"24\" font-size=\"15\">Dealer zones of "
         << Xml(check.dealer_list.path) << ": " << check.dealers.size()
         << (check.dealers.size() == 1 ? " dealer" : " dealers") << " (world units, north up)</text>\n";
 
     // The map: world units, y up, inside its frame.
-    out << "<svg x=\"" << kLeft << "\" y=\"" << kTop << "\" width=\"" << Number(mapWidth) << "\" height=\""
-        << Number(mapHeight) << "\" viewBox=\"" << Number(left) << ' ' << Number(-top) << ' ' << Number(width)
-        << ' ' << Number(height) << "\" overflow=\"visible\">\n";
+    out << (picture != nullptr ? "<svg class=\"world\" x=\"" : "<svg x=\"") << kLeft << "\" y=\"" << kTop
+        << "\" width=\"" << Number(mapWidth) << "\" height=\"" << Number(mapHeight) << "\" viewBox=\""
+        << Number(left) << ' ' << Number(-top) << ' ' << Number(width) << ' ' << Number(height)
+        << "\" overflow=\"visible\">\n";
+    if (picture != nullptr) {
+        // Grey where the picture does not reach; the picture stretched to its corners.
+        out << "<rect x=\"" << Number(left) << "\" y=\"" << Number(-top) << "\" width=\"" << Number(width)
+            << "\" height=\"" << Number(height) << "\" fill=\"#e4e4e4\"/>\n"
+            << "<image x=\"" << ExactText(picture->left) << "\" y=\"" << ExactText(-picture->top)
+            << "\" width=\"" << ExactText(picture->right - picture->left) << "\" height=\""
+            << ExactText(picture->top - picture->bottom)
+            << "\" preserveAspectRatio=\"none\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+               "xlink:href=\"data:image/"
+            << picture->type << ";base64," << Base64(picture->bytes) << "\"/>\n";
+    }
     const double step = RoundStep(std::max(width, height), 8);
-    out << "<g class=\"grid\">\n";
-    for (double x = std::ceil(left / step) * step; x <= right; x += step)
-        out << "<line x1=\"" << Number(x) << "\" y1=\"" << Number(-top) << "\" x2=\"" << Number(x)
-            << "\" y2=\"" << Number(-bottom) << "\"/>\n";
-    for (double y = std::ceil(bottom / step) * step; y <= top; y += step)
-        out << "<line x1=\"" << Number(left) << "\" y1=\"" << Number(-y) << "\" x2=\"" << Number(right)
-            << "\" y2=\"" << Number(-y) << "\"/>\n";
-    out << "</g>\n<g transform=\"scale(1 -1)\">\n";
+    const auto grid = [&](const char* style) {
+        out << "<g class=\"" << style << "\">\n";
+        for (double x = std::ceil(left / step) * step; x <= right; x += step)
+            out << "<line x1=\"" << Number(x) << "\" y1=\"" << Number(-top) << "\" x2=\"" << Number(x)
+                << "\" y2=\"" << Number(-bottom) << "\"/>\n";
+        for (double y = std::ceil(bottom / step) * step; y <= top; y += step)
+            out << "<line x1=\"" << Number(left) << "\" y1=\"" << Number(-y) << "\" x2=\"" << Number(right)
+                << "\" y2=\"" << Number(-y) << "\"/>\n";
+        out << "</g>\n";
+    };
+    if (picture != nullptr) grid("band");
+    grid("grid");
+    out << "<g transform=\"scale(1 -1)\">\n";
     // Plain zones first, those that overlap over them, and the zones never chosen or holding
     // nobody on top, where they show.
     const auto layer = [](const Dealer& dealer) {
@@ -239,6 +274,12 @@ void WriteZoneMap(const FolderCheck& check, Output& out) {
     if (drawn < check.dealers.size())
         out << "; " << check.dealers.size() - drawn << " not drawn: not a finite point";
     out << ".</text>\n";
+    if (picture != nullptr)
+        out << "<text x=\"" << kLeft << "\" y=\"" << Number(legendTop + 112)
+            << "\" font-size=\"12\" fill=\"#555\">"
+            << "Under the zones: " << Xml(picture->path) << ", its corners at x " << ExactText(picture->left)
+            << ", y " << ExactText(picture->bottom) << " and x " << ExactText(picture->right) << ", y "
+            << ExactText(picture->top) << "; grey beyond it.</text>\n";
     const double bar = RoundStep(std::max(width, height), 5);
     const double barRight = kLeft + mapWidth;
     out << "<g stroke=\"#222\" stroke-width=\"2\"><line x1=\"" << Number(barRight - bar * scale) << "\" y1=\""
