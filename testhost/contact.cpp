@@ -1,12 +1,14 @@
 #include "contact.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 extern "C" {
 extern unsigned char host_image[];
-testhost::SiteRecord g_site_records[testhost::kSiteCount];
+alignas(16) testhost::SiteRecord g_site_records[testhost::kSiteCount];
 std::uint32_t g_active_context_address;
 void SiteCallee0();
 void SiteCallee1();
@@ -16,7 +18,8 @@ void SiteCallee4();
 void SiteCallee5();
 void SiteCallee6();
 void SiteCallee7();
-std::uint32_t RunSiteCall(std::uint32_t site, const testhost::Registers* registers);
+std::uint32_t RunSiteCall(std::uint32_t site, const testhost::Registers* registers,
+                          const testhost::GameUnit* unit, testhost::UnitImage* after);
 }
 
 namespace testhost {
@@ -52,6 +55,67 @@ void WriteBranch(std::uint32_t at, unsigned char opcode, const void* target) {
     code[0] = opcode;
     std::memcpy(code + 1, &displacement, 4);
     FlushInstructionCache(GetCurrentProcess(), code, 5);
+}
+
+// An FXSAVE image with EFLAGS, read.
+struct UnitView {
+    std::uint32_t x87Control, x87Status, x87Tags, mxcsr;
+    long double st0;
+    std::uint32_t xmm[8][4];
+    std::uint32_t directionFlag;
+};
+
+UnitView Read(const UnitImage& image) {
+    UnitView view{};
+    std::memcpy(&view.x87Control, image.fxsave + 0, 2);
+    std::memcpy(&view.x87Status, image.fxsave + 2, 2);
+    view.x87Tags = image.fxsave[4]; // a bit per physical register, set when it holds a value
+    std::memcpy(&view.mxcsr, image.fxsave + 24, 4);
+    std::memcpy(&view.st0, image.fxsave + 32, 10);
+    std::memcpy(view.xmm, image.fxsave + 160, sizeof view.xmm);
+    view.directionFlag = image.eflags >> 10 & 1;
+    return view;
+}
+
+// Appends "who PART WORDS, not EXPECTED; " when they differ, the words in hexadecimal.
+void Compare(std::string& mismatch, const char* who, const std::string& part, const std::uint32_t* got,
+             const std::uint32_t* expected, int words = 1) {
+    if (std::equal(got, got + words, expected)) return;
+    mismatch += std::string(who) + " " + part;
+    char word[16];
+    for (const std::uint32_t* list : {got, expected}) {
+        for (int i = 0; i < words; ++i) {
+            std::snprintf(word, sizeof word, " %08X", list[i]);
+            mismatch += word;
+        }
+        mismatch += list == got ? ", not" : "; ";
+    }
+}
+
+// The values in the x87 stack: 0 when empty, 1 with ST0 alone, 2 for more.
+std::uint32_t StackDepth(const UnitView& view) {
+    const std::uint32_t top = view.x87Status >> 11 & 7;
+    if (view.x87Tags == 0) return 0;
+    return view.x87Tags == 1u << top ? 1 : 2;
+}
+
+// `view` against `unit` with each XMM word xor `inverted`, MXCSR or `mxcsrFlags`, `depth` x87 values.
+void CompareUnit(std::string& mismatch, const char* who, const UnitView& view, const GameUnit& unit,
+                 std::uint32_t inverted, std::uint32_t mxcsrFlags, std::uint32_t depth) {
+    for (int i = 0; i < 8; ++i) {
+        std::uint32_t expected[4];
+        for (int j = 0; j < 4; ++j) expected[j] = unit.xmm[i][j] ^ inverted;
+        Compare(mismatch, who, "XMM" + std::to_string(i), view.xmm[i], expected, 4);
+    }
+    const std::uint32_t mxcsr = unit.mxcsr | mxcsrFlags, stackDepth = StackDepth(view);
+    Compare(mismatch, who, "MXCSR", &view.mxcsr, &mxcsr);
+    Compare(mismatch, who, "x87 control word", &view.x87Control, &unit.x87Control);
+    Compare(mismatch, who, "x87 stack depth", &stackDepth, &depth);
+    Compare(mismatch, who, "direction flag", &view.directionFlag, &unit.directionFlag);
+}
+
+bool PostCallSite(int site) {
+    return site == 4 || site == 5;
 }
 
 } // namespace
@@ -112,8 +176,42 @@ std::uint32_t SiteCallee(int site) {
     return reinterpret_cast<std::uintptr_t>(kCallees[site]);
 }
 
+GameUnit GameUnitOfRun(std::uint32_t run) {
+    GameUnit unit{};
+    for (std::uint32_t i = 0; i < 8; ++i)
+        for (std::uint32_t j = 0; j < 4; ++j) unit.xmm[i][j] = 0x600D0000 + 0x100 * i + 0x10 * j + run % 16;
+    unit.mxcsr = 0x9FC0;      // exceptions masked, flush-to-zero, denormals-are-zero
+    unit.x87Control = 0x007F; // exceptions masked, single precision
+    unit.stackOffset = 4 * (run % 4);
+    return unit;
+}
+
+std::uint32_t RunSiteWith(int site, const Registers& registers, const GameUnit& unit, UnitImage& after) {
+    return RunSiteCall(SiteAddress(site), &registers, &unit, &after);
+}
+
+std::string UnitMismatch(int site, const GameUnit& unit, std::uint32_t object, const UnitImage* seen,
+                         const UnitImage& after) {
+    std::string mismatch;
+    if (seen) CompareUnit(mismatch, "the callee saw", Read(*seen), unit, 0, 0, 0);
+    const UnitView left = Read(after);
+    const bool post = PostCallSite(site);
+    CompareUnit(mismatch, "the game got back", left, unit, 0xFFFFFFFF, 0x20, post);
+    if (post && left.st0 != static_cast<std::int32_t>(object)) mismatch += "the game got back another ST0; ";
+    return mismatch;
+}
+
 std::uint32_t RunSite(int site, const Registers& registers) {
-    return RunSiteCall(SiteAddress(site), &registers);
+    static std::uint32_t runs = 0;
+    const GameUnit unit = GameUnitOfRun(runs++);
+    UnitImage after;
+    const std::uint32_t result = RunSiteWith(site, registers, unit, after);
+    const std::string mismatch = UnitMismatch(site, unit, registers.ecx, &LastRecord(site).unit, after);
+    if (!mismatch.empty()) {
+        std::fprintf(stderr, "stand-in game, site %d: %s\n", site, mismatch.c_str());
+        std::abort();
+    }
+    return result;
 }
 
 const SiteRecord& LastRecord(int site) {

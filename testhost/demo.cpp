@@ -68,12 +68,16 @@ class Demo {
             const float moneyBefore = world_.player.money;
             driver_.Frame(keys);
             Report(createdBefore, moneyBefore);
+            Check(createdBefore, moneyBefore);
         }
     }
 
     Vehicle& Car(float dx, float dy, float health, std::int32_t value) {
         return world_.AddVehicle({lot_.x + dx, lot_.y + dy, lot_.z}, health, value);
     }
+    // What went wrong for the player, or "" when nothing did.
+    const std::string& wrong() const { return wrong_; }
+
     // The player's moves, relative to the lot.
     void WalkTo(float dx, float dy) { driver_.WalkTo(lot_.x + dx, lot_.y + dy, lot_.z); }
     void DriveTo(float dx, float dy) { driver_.DriveTo(lot_.x + dx, lot_.y + dy, lot_.z); }
@@ -81,6 +85,18 @@ class Demo {
     void Later(std::int64_t seconds) { driver_.AdvanceClock(seconds); }
 
   private:
+    // One salesman and one price at a time, and money paid or taken only as the price shown says.
+    void Check(std::size_t createdBefore, float moneyBefore) {
+        int prices = 0;
+        for (const testhost::DrawnText& text : world_.screen) prices += text.text.rfind("$ ", 0) == 0;
+        const float paid = moneyBefore - world_.player.money;
+        const float shown = static_cast<float>(driver_.PriceShown().value_or(0));
+        if (world_.created.size() > createdBefore + 1) wrong_ = "two salesmen came at once";
+        if (prices > 1) wrong_ = "two prices were shown at once";
+        if (paid != 0 && paid != shown && paid != -shown)
+            wrong_ = "the money changed by another sum than the price";
+    }
+
     std::string Stamp() const {
         const std::int64_t t = testhost::Clock() - start_;
         char stamp[32];
@@ -153,6 +169,7 @@ class Demo {
     std::map<std::int32_t, std::size_t> heard_;
     std::map<std::int32_t, bool> inGroup_;
     std::map<std::int32_t, bool> owned_;
+    std::string wrong_;
 };
 
 } // namespace
@@ -210,6 +227,8 @@ int RunDemo(World& world) {
 
     const bool sold = !saloon.ownedByPlayer && saloon.forSale;
     const bool paidLess = world.player.money < 30000 && world.player.money > 0;
-    std::printf("\n%s\n", sold && paidLess ? "demo: done" : "demo: the session did not go as expected");
-    return sold && paidLess ? 0 : 1;
+    const bool done = sold && paidLess && demo.wrong().empty();
+    std::printf("\n%s%s\n", done ? "demo: done" : "demo: the session did not go as expected",
+                demo.wrong().empty() ? "" : (": " + demo.wrong()).c_str());
+    return done ? 0 : 1;
 }

@@ -10,7 +10,14 @@ namespace {
 
 std::int64_t g_clock = 1'800'000'000; // an ordinary day in 2027
 std::uint64_t g_allocations = 0;
+std::uint64_t g_refuse_from = 0;
 std::int64_t g_live_blocks = 0;
+
+// Counts an allocation asked for; true when the heap refuses it.
+bool Refused() {
+    ++g_allocations;
+    return g_refuse_from != 0 && g_allocations >= g_refuse_from;
+}
 
 __int64 __cdecl Time64(__int64* out) {
     if (out) *out = g_clock;
@@ -28,22 +35,22 @@ void* Counted(void* block) {
     return block;
 }
 void* __cdecl Malloc(std::size_t size) {
-    ++g_allocations;
-    return Counted(std::malloc(size));
+    return Refused() ? nullptr : Counted(std::malloc(size));
 }
 void* __cdecl Calloc(std::size_t count, std::size_t size) {
-    ++g_allocations;
-    return Counted(std::calloc(count, size));
+    return Refused() ? nullptr : Counted(std::calloc(count, size));
 }
-// The C runtime's realloc: a null block is a malloc, a size of 0 frees the block.
+// The C runtime's realloc: a null block is a malloc, a size of 0 frees the block; refused, the block
+// stays as it was.
 void* __cdecl Realloc(void* block, std::size_t size) {
-    ++g_allocations;
+    if (Refused()) return nullptr;
     void* moved = std::realloc(block, size);
     if (!block) return Counted(moved);
     if (size == 0 && !moved) --g_live_blocks;
     return moved;
 }
 char* __cdecl Strdup(const char* text) {
+    if (Refused()) return nullptr;
     return static_cast<char*>(Counted(_strdup(text)));
 }
 void __cdecl Free(void* block) {
@@ -104,6 +111,9 @@ int InterceptPluginImports(HMODULE plugin, bool heap) {
 namespace {
 
 std::vector<std::string> g_load_trace;
+bool g_trace_load = false;
+bool g_heap_at_load = false;
+void (*g_on_mapped)(HMODULE) = nullptr;
 decltype(&std::fopen) g_fopen = nullptr;
 decltype(&GetFileVersionInfoSizeW) g_version_size = nullptr;
 
@@ -131,20 +141,41 @@ void CALLBACK OnDllNotification(ULONG reason, const DllNotification* data, void*
     const std::wstring name(data->baseName->Buffer, data->baseName->Length / sizeof(wchar_t));
     if (_wcsicmp(name.c_str(), L"car_dealers.dll") != 0) return;
     auto* const plugin = static_cast<HMODULE>(data->base);
+    if (g_on_mapped) g_on_mapped(plugin);
+    if (g_heap_at_load)
+        for (const Replacement& replacement : kReplacements)
+            if (replacement.heap)
+                RedirectImport(plugin, "msvcrt.dll", replacement.name, replacement.function);
+    if (!g_trace_load) return;
     g_fopen = reinterpret_cast<decltype(g_fopen)>(
         RedirectImport(plugin, "msvcrt.dll", "fopen", reinterpret_cast<const void*>(&TraceFopen)));
     g_version_size = reinterpret_cast<decltype(g_version_size)>(RedirectImport(
         plugin, "version.dll", "GetFileVersionInfoSizeW", reinterpret_cast<const void*>(&TraceVersionSize)));
 }
 
-} // namespace
-
-void TracePluginLoad() {
+void WatchPluginLoad() {
     using Register = LONG(NTAPI*)(ULONG, decltype(&OnDllNotification), void*, void**);
     const auto registerNotification = reinterpret_cast<Register>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "LdrRegisterDllNotification")));
     static void* cookie = nullptr;
-    if (registerNotification) registerNotification(0, &OnDllNotification, nullptr, &cookie);
+    if (!cookie && registerNotification) registerNotification(0, &OnDllNotification, nullptr, &cookie);
+}
+
+} // namespace
+
+void TracePluginLoad() {
+    g_trace_load = true;
+    WatchPluginLoad();
+}
+
+void InterceptPluginHeapAtLoad() {
+    g_heap_at_load = true;
+    WatchPluginLoad();
+}
+
+void OnPluginMapped(void (*mapped)(HMODULE plugin)) {
+    g_on_mapped = mapped;
+    WatchPluginLoad();
 }
 
 const std::vector<std::string>& PluginLoadTrace() {
@@ -162,6 +193,9 @@ std::int64_t Clock() {
 }
 std::uint64_t PluginAllocations() {
     return g_allocations;
+}
+void RefuseAllocationsFrom(std::uint64_t n) {
+    g_refuse_from = n;
 }
 std::int64_t PluginLiveBlocks() {
     return g_live_blocks;

@@ -24,13 +24,22 @@ void* RedirectImport(HMODULE module, const char* dll, const char* name, const vo
 // the paths of the files it opens.
 void TracePluginLoad();
 const std::vector<std::string>& PluginLoadTrace();
+// From the moment the plugin is mapped, its heap functions are the game's too (as
+// InterceptPluginImports makes them), so that its start-up allocations are counted and can be refused.
+void InterceptPluginHeapAtLoad();
+// Calls `mapped` with the plugin's module as soon as it is mapped, before its static initialisers run.
+void OnPluginMapped(void (*mapped)(HMODULE plugin));
 
 void SetClock(std::int64_t seconds);
 void AdvanceClock(std::int64_t seconds);
 std::int64_t Clock();
 
-// Heap allocations (malloc, calloc, realloc) the plugin has made since its imports were redirected.
+// Heap allocations (malloc, calloc, realloc, _strdup) the plugin has asked for since its imports were
+// redirected, refused ones too.
 std::uint64_t PluginAllocations();
+// From the n-th of those allocations on (the first is 1), the game's heap is out of memory: each is
+// refused with a null block, as the C runtime refuses it. 0 refuses none.
+void RefuseAllocationsFrom(std::uint64_t n);
 // Heap blocks the plugin allocated since then less those it freed (blocks from before count when
 // freed, so only a change of this figure says something).
 std::int64_t PluginLiveBlocks();

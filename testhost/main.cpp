@@ -1,6 +1,7 @@
 // The stand-in game: loads the plugin as the game's loader would and runs frames.
 //   testhost_<build>.exe            loads the plugin, shows what it patched, runs a few frames
 //   testhost_<build>.exe --demo     plays a buy-and-sell session with the plugin
+//   ... --also NAME                 then loads NAME next to it too, as a second copy of the plugin
 #include "contact.h"
 #include "demo.h"
 #include "imports.h"
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -41,8 +43,10 @@ int main(int argc, char** argv) {
     testhost::Start();
     bool demo = false;
     int frames = 3;
+    const char* also = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--demo") == 0) demo = true;
+        if (std::strcmp(argv[i], "--also") == 0 && i + 1 < argc) also = argv[++i];
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) frames = std::atoi(argv[++i]);
     }
     testhost::World world;
@@ -58,6 +62,19 @@ int main(int argc, char** argv) {
     testhost::InterceptPluginImports(plugin);
     std::printf("plugin: loaded at 0x%08X\n",
                 static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(plugin)));
+    if (also) {
+        char exe[MAX_PATH];
+        std::string path(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
+        path = path.substr(0, path.find_last_of("\\/") + 1) + also;
+        HMODULE copy = LoadLibraryA(path.c_str());
+        if (!copy) {
+            std::printf("plugin: %s not loaded (error %lu)\n", also, GetLastError());
+            return 1;
+        }
+        testhost::InterceptPluginImports(copy);
+        std::printf("plugin: %s loaded too, at 0x%08X\n", also,
+                    static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(copy)));
+    }
     ShowSites(plugin);
     if (demo) return RunDemo(world);
 

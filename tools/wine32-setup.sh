@@ -70,7 +70,7 @@ exec "$ROOT/lib/wine/wine" "\$@"
 EOS
 chmod +x "$ROOT/wine32"
 
-# 4. The 32-bit prefix: about 20 s and 600 MB, once.
+# 4. The 32-bit prefix, once.
 if [ ! -f "$ROOT/prefix/system.reg" ]; then
   WINEPREFIX="$ROOT/prefix" "$ROOT/wine32" wineboot -u </dev/null >"$ROOT/prefix-setup.log" 2>&1 || true
   WINEPREFIX="$ROOT/prefix" /usr/lib/wine/wineserver64 -w

@@ -1,5 +1,5 @@
 # The C++ runtime's default terminate handler writes the demangled type of the exception to stderr
-# before it aborts, and its demangler would be a fifth of the plugin. Inside a game nobody reads
+# before it aborts, and its demangler would be a large part of the plugin. Inside a game nobody reads
 # stderr: this one aborts straight away, as that one does after writing.
 
         .text

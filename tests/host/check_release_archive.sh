@@ -2,7 +2,7 @@
 # The download and its SHA256SUMS. Unpacked into a fresh folder: only the plugin, the sample car_dealers/,
 # the checker, the notes and the pictures they link to, every text with Windows line ends; the plugin a
 # stripped 32-bit DLL of at most 256 KiB, exporting nothing, importing only its listed functions, with its
-# version; the stand-in game plays the demo with it there.
+# version; the stand-in game plays the demo with it there, and again beside a renamed copy of it.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE EMULATOR
 set -eu
 zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 emulator=$7
@@ -30,7 +30,7 @@ done
 
 "$here/check_dll_imports.sh" "$work/car_dealers.dll"
 if i686-w64-mingw32-objdump -h "$work/car_dealers.dll" | grep -q ' \.debug'; then fail "the DLL is not stripped"; fi
-# No iostreams or locale in the plugin: that alone would triple it.
+# No iostreams or locale in the plugin: they alone would outgrow the limit.
 size=$(stat -c %s "$work/car_dealers.dll")
 [ "$size" -le 262144 ] || fail "the DLL is $size bytes, more than 256 KiB"
 [ "$(stat -c %s "$work/dealers-check.exe")" -le 524288 ] || fail "dealers-check.exe is more than 512 KiB"
@@ -48,4 +48,12 @@ status=0
 tail -n 3 "$work/demo.log"
 [ "$status" -eq 0 ] || fail "the demo ended with status $status"
 tr -d "\r" < "$work/demo.log" | grep -qx "demo: done" || fail "the demo did not play to its end"
-echo "ok: the archive installs and plays"
+
+# Installed twice, the second copy renamed: one copy runs, one salesman, one price, one payment.
+cp "$work/car_dealers.dll" "$work/car_dealers (2).dll"
+status=0
+(cd "$work" && "$emulator" "./$(basename "$testhost")" --demo --also "car_dealers (2).dll") > "$work/twice.log" 2>&1 || status=$?
+tail -n 2 "$work/twice.log"
+[ "$status" -eq 0 ] || fail "the demo with a second copy ended with status $status"
+tr -d "\r" < "$work/twice.log" | grep -qx "demo: done" || fail "the demo with a second copy did not go as one"
+echo "ok: the archive installs and plays, also beside a renamed copy"

@@ -1,0 +1,334 @@
+// The real plugin in a game process as a player's really is: a heap that runs out, a second copy of the
+// plugin, a locale another module set, the after-deal hold. One process per test.
+#include "contact.h"
+#include "imports.h"
+#include "session.h"
+
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <windows.h>
+
+using testhost::kE;
+using testhost::Session;
+using testhost::Vehicle;
+
+namespace {
+
+// Ten lots 200 apart along x, radius 20: each round deals at a lot of its own, whose first offer needs
+// memory of its own.
+std::string TenLots() {
+    std::string list;
+    for (int i = 0; i < 10; ++i) list += std::to_string(100 + 200 * i) + ",100,5,20\n";
+    return list;
+}
+
+// The heap is out of memory from the next allocation on.
+void RunOutOfMemory() {
+    testhost::RefuseAllocationsFrom(testhost::PluginAllocations() + 1);
+}
+
+// This program run again with `filter` and `variable` set to `value`: its exit status and output.
+std::pair<int, std::string> RunThisGame(const std::string& filter, const char* variable,
+                                        const std::string& value) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    SetEnvironmentVariableA(variable, value.c_str());
+    FILE* game = _popen(("\"\"" + std::string(exe) + "\" --gtest_filter=" + filter + "\"").c_str(), "r");
+    SetEnvironmentVariableA(variable, nullptr);
+    std::string output;
+    for (int c; game && (c = std::fgetc(game)) != EOF;) output += static_cast<char>(c);
+    return {game ? _pclose(game) : -1, output};
+}
+
+// The heap refuses everything from one frame of a purchase on foot (E, the deal opening, the first
+// prompt, E again), then gives again. The game goes on; the money and the car change hands together, at
+// the price shown, or not at all; one salesman a deal, paid what the player paid; then buying works.
+TEST(OutOfMemory, FromAnyFrameOfAPurchaseNothingChangesHandsHalf) {
+    Session s(TenLots());
+    for (int from = 0; from <= 4; ++from) {
+        SCOPED_TRACE(from);
+        const float x = 100.0f + 200.0f * static_cast<float>(from);
+        Vehicle& car = s.world.AddVehicle({x + 2, 100, 0}, 1000, 20000);
+        s.WalkTo(x + 1, 100);
+        s.world.player.money = 1e6f;
+        const std::size_t salesmen = s.world.created.size();
+        std::optional<std::int32_t> shown;
+        int frame = 0;
+        const auto play = [&](bool e) {
+            if (frame++ == from) RunOutOfMemory();
+            e ? s.Frame({kE}) : s.Frame();
+            if (s.PriceShown()) shown = s.PriceShown();
+        };
+        play(true), play(false), play(false), play(true);
+        EXPECT_EQ(car.ownedByPlayer, from > 2); // the offer could not be made before its prompt
+        EXPECT_EQ(s.world.player.money, car.ownedByPlayer ? 1e6f - static_cast<float>(*shown) : 1e6f);
+
+        testhost::RefuseAllocationsFrom(0);
+        if (!car.ownedByPlayer) play(false), play(true);
+        ASSERT_TRUE(car.ownedByPlayer && shown);
+        EXPECT_EQ(s.world.player.money, 1e6f - static_cast<float>(*shown));
+        EXPECT_EQ(s.world.created.size(), salesmen + 1);
+        EXPECT_EQ(s.Salesman()->money, *shown);
+        s.world.RemoveCharacter(s.Salesman()->handle); // the game takes him away: the next deal gets its own
+        s.WalkTo(x + 100, 300), s.Frames(2), s.AdvanceClock(6);
+    }
+}
+
+// The same for a sale from the car: the car is the dealer's again exactly when the player is paid.
+TEST(OutOfMemory, FromAnyFrameOfASaleNothingChangesHandsHalf) {
+    Session s(TenLots());
+    for (int from = 0; from <= 4; ++from) {
+        SCOPED_TRACE(from);
+        const float x = 100.0f + 200.0f * static_cast<float>(from);
+        Vehicle& car = s.world.AddVehicle({x + 5, 100, 0}, 1000, 20000);
+        s.EnterVehicle(car);
+        s.world.player.money = 0;
+        std::optional<std::int32_t> shown;
+        int frame = 0;
+        const auto play = [&](bool e) {
+            if (frame++ == from) RunOutOfMemory();
+            e ? s.Frame({kE}) : s.Frame();
+            if (s.PriceShown()) shown = s.PriceShown();
+        };
+        play(true), play(false), play(false), play(true);
+        EXPECT_EQ(car.forSale, from > 2);
+        EXPECT_EQ(s.world.player.money, car.forSale ? static_cast<float>(*shown) : 0.0f);
+
+        testhost::RefuseAllocationsFrom(0);
+        if (!car.forSale) play(false), play(true);
+        ASSERT_TRUE(car.forSale && shown);
+        EXPECT_EQ(s.world.player.money, static_cast<float>(*shown));
+        EXPECT_EQ(s.world.created.size(), static_cast<std::size_t>(from) + 1);
+        s.world.RemoveCharacter(s.Salesman()->handle);
+        s.LeaveVehicle(), s.WalkTo(x + 100, 300), s.Frames(2), s.AdvanceClock(6);
+    }
+}
+
+// The heap refuses everything from the n-th allocation of the plugin's start-up on, for each n up to one
+// past the last it makes, and gives again once the plugin has loaded. The game goes on every time; E at
+// the lot then buys (the files were read) or nothing reacts (they read as missing, or the build as one
+// the plugin does not know).
+TEST(OutOfMemory, FromAnyAllocationOfTheStartUpTheGameGoesOn) {
+    const char* const kFilter = "OutOfMemory.FromAnyAllocationOfTheStartUp*";
+    if (const char* from = std::getenv("CAR_DEALERS_REFUSE_FROM")) {
+        testhost::InterceptPluginHeapAtLoad();
+        testhost::RefuseAllocationsFrom(std::strtoull(from, nullptr, 10));
+        Session s("100,100,5,20\n", "price_rate_buy=0.5\n");
+        const std::uint64_t startUp = testhost::PluginAllocations();
+        testhost::RefuseAllocationsFrom(0);
+        Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+        s.WalkTo(101, 100);
+        s.world.player.money = 1e6f;
+        s.Frame({kE}), s.Frames(2), s.Frame({kE});
+        std::printf("start-up allocations %llu, %s\n", static_cast<unsigned long long>(startUp),
+                    car.ownedByPlayer ? "bought" : "nothing bought");
+        return;
+    }
+    const auto [status, output] = RunThisGame(kFilter, "CAR_DEALERS_REFUSE_FROM", "0");
+    ASSERT_EQ(status, 0) << output;
+    unsigned long long startUp = 0;
+    ASSERT_EQ(std::sscanf(output.c_str() + output.find("start-up allocations"), "start-up allocations %llu",
+                          &startUp),
+              1)
+        << output;
+    EXPECT_NE(output.find(", bought"), std::string::npos) << output;
+    ASSERT_GT(startUp, 3u); // the version, and each file at least
+    for (unsigned long long n = 1; n <= startUp + 1; ++n) {
+        const auto [refusedStatus, refusedOutput] =
+            RunThisGame(kFilter, "CAR_DEALERS_REFUSE_FROM", std::to_string(n));
+        EXPECT_EQ(refusedStatus, 0) << n << "\n" << refusedOutput;
+        EXPECT_NE(refusedOutput.find(n > startUp ? ", bought" : "start-up allocations"), std::string::npos)
+            << n << "\n"
+            << refusedOutput;
+    }
+}
+
+// The module whose code a site's call now reaches.
+HMODULE Behind(int site) {
+    const std::uint32_t at = testhost::SiteAddress(site);
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(at + 5 + testhost::ReadWord(at + 1)), &module);
+    return module;
+}
+
+// The plugin installed twice, under two names (where the game's loader looks first and where it looks
+// next), the renamed copy loaded first or second: the first copy runs the dealers and the other patches
+// nothing. One salesman, one prompt, one payment at the price shown.
+void PlayWithTwoCopies(bool copyFirst) {
+    wchar_t exe[MAX_PATH], temp[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring plugin(exe, length);
+    plugin.resize(plugin.find_last_of(L"\\/") + 1);
+    plugin += L"car_dealers.dll";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring copy =
+        std::wstring(temp) + L"car_dealers (" + std::to_wstring(GetCurrentProcessId()) + L").dll";
+    ASSERT_TRUE(CopyFileW(plugin.c_str(), copy.c_str(), FALSE));
+    const std::wstring folder =
+        std::wstring(temp) + L"car_dealers_copy_" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\car_dealers").c_str(), nullptr);
+    std::FILE* list = _wfopen((folder + L"\\car_dealers\\dealers.csv").c_str(), L"wb");
+    std::fputs("100,100,5,20\n", list);
+    std::fclose(list);
+    SetCurrentDirectoryW(folder.c_str()); // where the copy loaded first finds its files
+    HMODULE first = copyFirst ? LoadLibraryW(copy.c_str()) : nullptr;
+    Session s("100,100,5,20\n");
+    HMODULE second = copyFirst ? GetModuleHandleW(L"car_dealers.dll") : LoadLibraryW(copy.c_str());
+    if (!copyFirst) first = GetModuleHandleW(L"car_dealers.dll");
+    ASSERT_TRUE(first && second && first != second);
+    testhost::InterceptPluginImports(first), testhost::InterceptPluginImports(second);
+    for (int site = 0; site < testhost::kSiteCount; ++site) EXPECT_EQ(Behind(site), first) << site;
+
+    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    s.WalkTo(101, 100);
+    s.world.player.money = 1e6f;
+    s.Frame({kE}), s.Frames(2);
+    EXPECT_EQ(s.Screen().size(), 4u); // "Buying", the price, "[E] Buy", "[BACKSPACE] Bargain"
+    const std::int32_t price = s.PriceShown().value_or(0);
+    s.Frame({kE});
+    EXPECT_TRUE(car.ownedByPlayer);
+    EXPECT_EQ(s.world.player.money, 1e6f - static_cast<float>(price));
+    EXPECT_EQ(s.world.created.size(), 1u);
+    DeleteFileW(copy.c_str());
+    DeleteFileW((folder + L"\\car_dealers\\dealers.csv").c_str());
+    RemoveDirectoryW((folder + L"\\car_dealers").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST(TwoCopies, TheCopyLoadedFirstRunsTheDealers) {
+    PlayWithTwoCopies(true);
+}
+
+TEST(TwoCopies, ACopyLoadedLaterStaysIdle) {
+    PlayWithTwoCopies(false);
+}
+
+// What Windows 7 and later answer for a name longer than the buffer: the first 259 characters, a
+// terminator, and "insufficient buffer".
+std::wstring g_cut_name;
+DWORD WINAPI CutModuleName(HMODULE module, LPWSTR name, DWORD size) {
+    if (module != nullptr) return GetModuleFileNameW(module, name, size);
+    const std::size_t kept = std::min<std::size_t>(g_cut_name.size(), size - 1);
+    g_cut_name.copy(name, kept);
+    name[kept] = L'\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+}
+
+// A game installed so deep that its name is cut, where the cut name happens to name a file: here a
+// copy of a build the plugin knows. A cut name is no name of the game: the plugin stays idle.
+TEST(LongPath, AGameWhoseNameIsCutLeavesThePluginIdle) {
+    wchar_t exe[MAX_PATH], temp[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder =
+        std::wstring(temp) + L"car_dealers_" + std::to_wstring(GetCurrentProcessId()) + L"_";
+    folder.append(MAX_PATH - 1 - folder.size() - std::wstring_view(L"\\game.ex").size(), L'd');
+    g_cut_name = folder + L"\\game.ex"; // "game.exe", cut
+    ASSERT_EQ(g_cut_name.size(), static_cast<std::size_t>(MAX_PATH - 1));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(exe, g_cut_name.c_str(), FALSE));
+    testhost::OnPluginMapped([](HMODULE plugin) {
+        testhost::RedirectImport(plugin, "kernel32.dll", "GetModuleFileNameW",
+                                 reinterpret_cast<const void*>(&CutModuleName));
+    });
+    Session s("100,100,5,20\n");
+    for (int site = 0; site < testhost::kSiteCount; ++site)
+        EXPECT_EQ(testhost::ReadWord(testhost::SiteAddress(site) + 1) + testhost::SiteAddress(site) + 5,
+                  testhost::SiteCallee(site))
+            << site;
+    s.WalkTo(101, 100);
+    s.Frame({kE}), s.Frames(2);
+    EXPECT_TRUE(s.world.created.empty());
+    DeleteFileW(g_cut_name.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Another module set a locale with a decimal comma before the plugin loaded, as setlocale(LC_ALL, "")
+// does on such a system: a rate of 0.5 is 0.5, and a lot at x = 100.5 holds a player 19.75 from it.
+TEST(Locale, ADecimalCommaSetBeforeThePluginLoadsChangesNoNumber) {
+    ASSERT_NE(std::setlocale(LC_ALL, "German_Germany.1252"), nullptr);
+    ASSERT_EQ(*std::localeconv()->decimal_point, ',');
+    Session s("100.5,100,5,20\n", "price_rate_buy=0.5\n");
+    Vehicle& car = s.world.AddVehicle({120.25f, 101, 0}, 1000, 20000);
+    s.WalkTo(120.25f, 100);
+    s.Frame({kE}), s.Frames(2);
+    ASSERT_EQ(s.world.created.size(), 1u);
+    EXPECT_EQ(s.world.created[0].matrix[3][0], 100.5f);
+    const std::int32_t price = s.PriceShown().value_or(0);
+    EXPECT_TRUE(price >= 5999 && price <= 13999) << price; // 0.5 x [12000, 28000]
+    s.world.player.money = 1e6f;
+    s.Frame({kE});
+    EXPECT_TRUE(car.ownedByPlayer);
+    std::setlocale(LC_ALL, "C");
+}
+
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+// The files as editors and spreadsheets save them, with Windows line ends: the first line counts.
+void BuyAtTheFirstLot(const std::string& dealers, const std::string& settings) {
+    Session s(dealers, settings);
+    Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    s.WalkTo(101, 100);
+    s.Frame({kE}), s.Frames(2);
+    ASSERT_EQ(s.world.created.size(), 1u);
+    EXPECT_EQ(s.world.created[0].matrix[3][0], 100.5f);
+    const std::int32_t price = s.PriceShown().value_or(0);
+    EXPECT_TRUE(price >= 5999 && price <= 13999) << price; // 0.5 x [12000, 28000]
+    s.world.player.money = 1e6f;
+    s.Frame({kE});
+    EXPECT_EQ(s.world.player.money, 1e6f - static_cast<float>(price));
+    EXPECT_TRUE(car.ownedByPlayer);
+}
+
+// "UTF-8 with BOM" (a spreadsheet's "CSV UTF-8") for both files.
+TEST(EditorFiles, BothFilesWithAByteOrderMark) {
+    BuyAtTheFirstLot("\xEF\xBB\xBF"
+                     "100.5,100,5,20,Caf\xC3\xA9 du port\r\n300,100,5,20\r\n",
+                     "\xEF\xBB\xBFprice_rate_buy=0.5\r\n");
+}
+
+// "Unicode" (UTF-16 little-endian) for the list, UTF-16 big-endian for the rates.
+TEST(EditorFiles, BothFilesInUtf16) {
+    BuyAtTheFirstLot(Utf16(u"100.5,100,5,20,Caf\u00e9 du port\r\n300,100,5,20\r\n", false),
+                     Utf16(u"price_rate_buy=0.5\r\n", true));
+}
+
+// After a purchase an alert level of 1 is cleared only once the player sits in the vehicle he bought:
+// not in another one, however long he sits there.
+TEST(AfterDeal, TheHoldClearsNothingInAnotherVehicle) {
+    Session s("100,100,5,20\n");
+    Vehicle& bought = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
+    Vehicle& other = s.world.AddVehicle({90, 100, 0}, 1000, 20000);
+    s.WalkTo(101, 100);
+    s.world.player.money = 1e6f;
+    s.Frame({kE}), s.Frames(2), s.Frame({kE});
+    ASSERT_TRUE(bought.ownedByPlayer);
+    s.EnterVehicle(other);
+    s.world.player.alertLevel = 1;
+    for (int second = 0; second < 10; ++second) {
+        s.Frame();
+        EXPECT_EQ(s.world.player.alertLevel, 1) << second;
+        s.AdvanceClock(1);
+    }
+    s.EnterVehicle(bought);
+    s.Frame();
+    EXPECT_EQ(s.world.player.alertLevel, 0);
+}
+
+} // namespace
