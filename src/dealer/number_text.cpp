@@ -23,29 +23,30 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int DigitValue(char c, bool hex) {
-    if (IsDigit(c)) return c - '0';
-    const char lower = static_cast<char>(c | 0x20);
-    if (hex && lower >= 'a' && lower <= 'f') return lower - 'a' + 10;
-    return -1;
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// The lower-case `word` at `at`, in either case.
+bool IsDigitOf(char c, bool hex) {
+    return IsDigit(c) || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+}
+
+// The lower-case `word` at `at` (no further than the end), in either case.
 bool HasWord(std::string_view text, std::size_t at, std::string_view word) {
-    if (at > text.size() || text.size() - at < word.size()) return false;
+    if (text.size() - at < word.size()) return false;
     for (std::size_t i = 0; i < word.size(); ++i)
         if ((text[at + i] | 0x20) != word[i]) return false;
     return true;
 }
 
-// The length of "nan" and a following "(letters, digits or _)" at `at`.
+// The length of "nan" at `at` with a following "(letters, digits and _)".
 std::size_t NotANumberLength(std::string_view text, std::size_t at) {
     std::size_t end = at + 3;
     if (end >= text.size() || text[end] != '(') return 3;
     for (++end; end < text.size(); ++end) {
         const char c = text[end];
         if (c == ')') return end + 1 - at;
-        if (DigitValue(c, false) < 0 && !((c | 0x20) >= 'a' && (c | 0x20) <= 'z') && c != '_') break;
+        if (!IsDigit(c) && !IsLetter(c) && c != '_') break;
     }
     return 3;
 }
@@ -76,7 +77,7 @@ void PutExponent(Canonical& out, char mark, std::int64_t exponent) {
 }
 
 // The number at the start of text in a form every locale reads alike: [-]digits e power of ten,
-// [-]0x hexadecimal digits p power of two, or infinity and not-a-number as written.
+// [-]0x hexadecimal digits p power of two, [-]inf or [-]nan.
 Canonical Canonicalise(std::string_view text) {
     Canonical out;
     std::size_t i = 0;
@@ -86,20 +87,21 @@ Canonical Canonicalise(std::string_view text) {
         ++i;
     }
 
+    // Infinity and not-a-number, in any case; a not-a-number's payload makes no price or place.
     std::size_t word = 0;
-    if (HasWord(text, i, "inf"))
+    if (HasWord(text, i, "inf")) {
         word = HasWord(text, i + 3, "inity") ? 8 : 3;
-    else if (HasWord(text, i, "nan"))
+        for (const char c : std::string_view("inf")) out.Put(c);
+    } else if (HasWord(text, i, "nan")) {
         word = NotANumberLength(text, i);
+        for (const char c : std::string_view("nan")) out.Put(c);
+    }
     if (word != 0) {
-        // A payload too long to pass on makes a plain not-a-number.
-        const std::size_t written = word < sizeof out.text - 2 ? word : 3;
-        for (std::size_t k = 0; k < written; ++k) out.Put(text[i + k]);
         out.length = i + word;
         return out;
     }
 
-    auto hexDigitAt = [&](std::size_t at) { return at < text.size() && DigitValue(text[at], true) >= 0; };
+    auto hexDigitAt = [&](std::size_t at) { return at < text.size() && IsDigitOf(text[at], true); };
     const bool hex = i + 1 < text.size() && text[i] == '0' && (text[i + 1] | 0x20) == 'x' &&
                      (hexDigitAt(i + 2) || (i + 2 < text.size() && text[i + 2] == '.' && hexDigitAt(i + 3)));
     if (hex) {
@@ -118,16 +120,15 @@ Canonical Canonicalise(std::string_view text) {
             point = true;
             continue;
         }
-        const int digit = DigitValue(text[i], hex);
-        if (digit < 0) break;
+        if (!IsDigitOf(text[i], hex)) break;
         digits = true;
         if (kept < keep) {
             if (point) exponent -= step;
-            if (kept == 0 && digit == 0) continue; // a leading zero
+            if (kept == 0 && text[i] == '0') continue; // a leading zero
             out.Put(text[i]);
             ++kept;
         } else {
-            dropped = dropped || digit != 0;
+            dropped = dropped || text[i] != '0';
             if (!point) exponent += step;
         }
     }

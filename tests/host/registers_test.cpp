@@ -57,9 +57,9 @@ class Registers : public testing::Test {
         InstallGameEvents();
         for (EventList* list : {&ScriptTickEvent, &PreCallEvent2, &PreCallEvent3, &PreCallEvent4,
                                 &PreCallEvent7, &PreCallEvent8})
-            list->push_back(SeeAndChangeTheUnit);
+            list->Append(SeeAndChangeTheUnit);
         for (ObjectEventList* list : {&PostCallEvent5, &PostCallEvent6})
-            list->push_back([](void*) { SeeAndChangeTheUnit(); });
+            list->Append([](void*) { SeeAndChangeTheUnit(); });
     }
 };
 

@@ -4,6 +4,8 @@
 #include "dealer/stream_readers.h"
 
 #include <bit>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -15,8 +17,10 @@ inline void Check(bool condition, int line = __builtin_LINE()) {
     if (!condition) throw std::logic_error("reader check failed on line " + std::to_string(line));
 }
 
-// Bit for bit, so that NaNs and signed zeros compare too.
+// Bit for bit, so that signed zeros compare too; NaNs by their sign (a payload makes no price or place).
 inline bool Same(float a, float b) {
+    if (std::isnan(a) || std::isnan(b))
+        return std::isnan(a) && std::isnan(b) && std::signbit(a) == std::signbit(b);
     return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
@@ -94,15 +98,29 @@ inline ConfigLine ParseConfigLine(const std::string& line) {
     return {ConfigLineStatus::Entry, RemoveBlanks(pieces[0]), RemoveBlanks(pieces[1])};
 }
 
+// std::stof, but for glibc's range error on a not-a-number whose payload does not fit 64 bits: the
+// plugin reads no payload.
+inline float Stof(const std::string& field) {
+    try {
+        return std::stof(field);
+    } catch (const std::out_of_range&) {
+        const std::size_t at = field.find_first_not_of(" \t\n\v\f\r+-");
+        std::string word = field.substr(at == std::string::npos ? field.size() : at, 4);
+        for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (word != "nan(") throw;
+        return std::stof(field.substr(0, at + 3));
+    }
+}
+
 inline DealerLine ParseDealerLine(const std::string& line) {
     const std::vector<std::string> fields = Cut(line, ',');
     if (fields.size() < 4) return {};
     DealerLine result{DealerLineStatus::Accepted};
     int field = 0; // the field being converted, counted from 1
     try {
-        result.x = std::stof(fields[field++]);
-        result.y = std::stof(fields[field++]);
-        result.z = std::stof(fields[field++]);
+        result.x = Stof(fields[field++]);
+        result.y = Stof(fields[field++]);
+        result.z = Stof(fields[field++]);
         result.radius = std::stoi(fields[field++]);
     } catch (const std::invalid_argument&) {
         return {DealerLineStatus::NotANumber, field, 0, 0, 0, 0};
