@@ -108,10 +108,15 @@ TEST(DealersCheck, FilesWhereMapMakersPutThem) {
     const std::string list = "-412.5,1180,14.8,25\r\n";
     dir.Write("txt/car_dealers/dealers.csv.txt", list);
     dir.Write("txt/car_dealers/dealers.conf.txt", "price_rate_buy=0.9\r\n");
+    dir.Write("case/car_dealers/Backup_list.txt", "1,2,3,4\n"); // 11 letters and a point, before Dealers.CSV
     dir.Write("case/car_dealers/Dealers.CSV", list);
     dir.Write("twice/car_dealers/car_dealers/dealers.csv", list);
     dir.Write("unzipped/car-dealers-1.0.0-win32/car_dealers/dealers.csv", list);
     dir.Write("game/car_dealers/dealers.csv", list);
+    dir.Write("game/car_dealers/maps/town.svg", "");
+    for (const char* copy : {"old", "new", "car_dealers_v2"})
+        dir.Write("copies/" + std::string(copy) + "/dealers.csv", "1,2,3,4\n");
+    dir.Write("copies/backup/dealers.csv", list); // first by name, whatever order the system lists them in
     dir.Write("my map/dealers.csv", list);
     const std::string dealer = "  line 1: x -412.5, y 1180, z 14.8, radius 25";
     const struct {
@@ -138,7 +143,12 @@ TEST(DealersCheck, FilesWhereMapMakersPutThem) {
         {"'my map'", dir.path(), 0, {"my map", "  note: the game reads only the folder car_dealers next to it, and "
             "this one is named \"my map\": rename it, or copy its files into car_dealers", dealer,
             "ok: the plugin reads every line as meant (1 note)"}},
+        {"car_dealers/", dir.Path("unzipped"), 1, {"car-dealers-1.0.0-win32/car_dealers/dealers.csv: 1 dealer"}},
+        {"copies", dir.path(), 1, {"  problem: no dealers.conf or dealers.csv in copies, but in copies/backup: the "
+            "game reads them only from the folder car_dealers next to it; they are checked below as meant", dealer}},
         {".", dir.Path("game/car_dealers"), 0, {"./dealers.csv: 1 dealer", "ok: the plugin uses every line as it stands"}},
+        {"..", dir.Path("game/car_dealers/maps"), 0, {"ok: the plugin uses every line as it stands"}},
+        {"--game . txt/car_dealers", dir.path(), 2, {"error: the game cannot be read; txt/car_dealers: 2 problems"}},
         // clang-format on
     };
     for (const auto& [arguments, folder, status, lines] : runs) {

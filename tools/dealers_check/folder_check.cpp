@@ -231,11 +231,9 @@ void CheckRateLine(const ConfigLine& line, std::string_view raw, const Rate& rat
         const std::string reads =
             key + " reads as " + FloatText(rate.value) + ": " + Quote(rest) + " after the number is not read";
         if (percent)
-            add(kProblem,
-                key + " " + Quote(value) + " reads as " + FloatText(rate.value) +
-                    ": a rate is a share, written without \"%\"" +
-                    (rate.value > 0 && rate.value <= 100 ? " (did you mean " + Hundredth(rate.value) + "?)"
-                                                         : ""));
+            add(kProblem, key + " " + Quote(value) + " reads as " + FloatText(rate.value) +
+                              ": a rate is a share, written without \"%\"" +
+                              (rate.value > 0 ? " (did you mean " + Hundredth(rate.value) + "?)" : ""));
         else if (GoesOnAsNumber(rest))
             add(kProblem, reads + (rest.front() == ',' ? " (write a decimal point, not a comma)" : ""));
         else
@@ -467,7 +465,8 @@ std::string PlaceText(float x, float y, float z, double radius) {
            NumberText(radius);
 }
 
-// "fields separated by ";" with decimal commas": why the plugin cuts the line otherwise than meant.
+// "fields separated by ";" and decimal commas": why the plugin cuts the line otherwise than meant;
+// "" when it cuts it as meant.
 std::string Cause(const MeantLine& meant) {
     std::vector<std::string> causes;
     if (meant.separator == ';') causes.push_back("fields separated by \";\"");
@@ -563,8 +562,8 @@ void CheckDealerLine(std::size_t number, std::string_view raw, const DealerLine&
     const MeantLine byComma = ReadAsMeant(raw, ',');
     const MeantLine bySeparator = other != 0 ? ReadAsMeant(raw, other) : MeantLine{};
     const MeantLine& meant = bySeparator.place ? bySeparator : byComma;
-    const bool cutOtherwise = meant.separator != ',' || meant.quoted || meant.mark;
-    const bool meantOtherwise = cutOtherwise && meant.place;
+    const std::string cause = Cause(meant); // empty when the plugin cuts the line as meant
+    const bool meantOtherwise = !cause.empty() && meant.place;
     const auto meantAs = [&] {
         return "; meant as " + PlaceText(meant.x, meant.y, meant.z, meant.radius) + Remedy(meant);
     };
@@ -572,11 +571,9 @@ void CheckDealerLine(std::size_t number, std::string_view raw, const DealerLine&
         check.dealers.push_back(
             {number, line.x, line.y, line.z, line.radius, Shown(LabelText(raw), kLongestLabel)});
         const Dealer& dealer = check.dealers.back();
-        if (meantOtherwise && !(Same(meant.x, line.x) && Same(meant.y, line.y) && Same(meant.z, line.z) &&
-                                meant.radius == line.radius))
-            file.Add(
-                {number, kProblem,
-                 Cause(meant) + ": read as " + PlaceText(line.x, line.y, line.z, line.radius) + meantAs()});
+        const std::string read = PlaceText(line.x, line.y, line.z, line.radius);
+        if (meantOtherwise && read != PlaceText(meant.x, meant.y, meant.z, meant.radius))
+            file.Add({number, kProblem, cause + ": read as " + read + meantAs()});
         else
             CheckFields(number, raw, dealer, file);
         CheckZone(number, dealer, file);
@@ -584,7 +581,7 @@ void CheckDealerLine(std::size_t number, std::string_view raw, const DealerLine&
     }
     if (IsBlank(raw)) return;
     if (meantOtherwise) {
-        file.Add({number, kProblem, Cause(meant) + ": skipped, " + SkipReason(raw, line) + meantAs()});
+        file.Add({number, kProblem, cause + ": skipped, " + SkipReason(raw, line) + meantAs()});
     } else if (StartsWithHash(raw)) {
         file.Add({number, kNote,
                   "a comment: the list has none, but a line that starts with \"#\" is never a place, and the "
@@ -597,9 +594,9 @@ void CheckDealerLine(std::size_t number, std::string_view raw, const DealerLine&
                               : "no number in the line: the plugin skips it"});
     } else {
         const MeantLine& cut = other != 0 ? bySeparator : byComma;
-        const bool otherwise = cut.separator != ',' || cut.quoted || cut.mark;
+        const std::string why = Cause(cut);
         file.Add({number, kProblem,
-                  "skipped: " + SkipReason(raw, line) + (otherwise ? "; " + Cause(cut) + Remedy(cut) : "")});
+                  "skipped: " + SkipReason(raw, line) + (why.empty() ? "" : "; " + why + Remedy(cut))});
     }
 }
 
