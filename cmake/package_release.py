@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Writes the player download: the stripped plugin and data checker, the sample car_dealers/ folder and
-the player notes with Windows line ends, in a zip made afresh each time, and SHA256SUMS beside it.
+the player notes with Windows line ends, the pictures the notes show, in a zip made afresh each time,
+and SHA256SUMS beside it.
 
 Every byte follows from the inputs and SOURCE_DATE_EPOCH, the time of the commit: strip stamps the
 programs with it, and the zip's entries take it as their time, in a fixed order, with fixed
 permissions and no fields of the machine that packed them (owner, access times).
 
 usage: package_release.py --dll DLL --checker EXE --strip STRIP --data-dir DIR --notes MD --zip ZIP
-                          --epoch SECONDS
+                          --epoch SECONDS [--picture FILE]...
 """
 
 import argparse
@@ -19,9 +20,15 @@ import time
 import zipfile
 from pathlib import Path
 
-# Entries in the order a player sees them listed; folders end in '/'.
-ENTRIES = ("car_dealers.dll", "car_dealers.txt", "dealers-check.exe", "car_dealers/", "car_dealers/dealers.conf",
-           "car_dealers/dealers.csv")
+# Entries in the order a player sees them listed, the pictures after the programs; folders end in '/'.
+PROGRAMS = ("car_dealers.dll", "car_dealers.txt", "dealers-check.exe")
+DATA = ("car_dealers/", "car_dealers/dealers.conf", "car_dealers/dealers.csv")
+
+
+def windows_lines(text):
+    """Text with CR LF line ends, which every Windows editor shows as lines (Notepad before Windows 10
+    shows LF alone as none); the plugin reads both alike."""
+    return text.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
 
 
 def main():
@@ -29,6 +36,7 @@ def main():
     for name in ("dll", "checker", "strip", "data-dir", "notes", "zip"):
         parser.add_argument("--" + name, required=True)
     parser.add_argument("--epoch", type=int, required=True)
+    parser.add_argument("--picture", action="append", default=[])
     arguments = parser.parse_args()
     archive = Path(arguments.zip)
 
@@ -40,17 +48,19 @@ def main():
     # strip writes the PE header's time stamp afresh: from SOURCE_DATE_EPOCH when it is set.
     subprocess.run([arguments.strip, "--strip-all", stage / "car_dealers.dll", stage / "dealers-check.exe"],
                    check=True, env=dict(os.environ, SOURCE_DATE_EPOCH=str(arguments.epoch)))
+    # Data files and notes a player opens with any Windows editor.
     for name in ("dealers.conf", "dealers.csv"):
-        shutil.copyfile(Path(arguments.data_dir) / name, stage / "car_dealers" / name)
-    # Notes a player opens with any Windows editor.
-    notes = Path(arguments.notes).read_bytes().replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
-    (stage / "car_dealers.txt").write_bytes(notes)
+        (stage / "car_dealers" / name).write_bytes(windows_lines((Path(arguments.data_dir) / name).read_bytes()))
+    (stage / "car_dealers.txt").write_bytes(windows_lines(Path(arguments.notes).read_bytes()))
+    pictures = tuple(Path(picture).name for picture in arguments.picture)
+    for picture in arguments.picture:
+        shutil.copyfile(picture, stage / Path(picture).name)
 
     # A zip time is local time to the two seconds; the commit's, read as UTC, and never before 1980.
     stamp = time.gmtime(max(arguments.epoch, 315532800))[:6]
     part = archive.with_name(archive.name + ".part")
     with zipfile.ZipFile(part, "w") as out:
-        for name in ENTRIES:
+        for name in PROGRAMS + pictures + DATA:
             entry = zipfile.ZipInfo(name, stamp)
             entry.create_system = 3  # permissions as a Unix mode, the same from any packer
             if name.endswith("/"):

@@ -22,13 +22,17 @@ set_target_properties(car_dealers dealers-check PROPERTIES
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(RELEASE_ZIP ${CMAKE_BINARY_DIR}/dist/car-dealers-${PROJECT_VERSION}-win32.zip)
+# The pictures the notes link to, beside them in the download as in docs/.
+set(RELEASE_PICTURES ${PROJECT_SOURCE_DIR}/docs/sample_zones.svg ${PROJECT_SOURCE_DIR}/docs/example_zones.svg)
 set(RELEASE_INPUTS ${PROJECT_SOURCE_DIR}/data/car_dealers/dealers.conf ${PROJECT_SOURCE_DIR}/data/car_dealers/dealers.csv
-                   ${PROJECT_SOURCE_DIR}/docs/players.md ${CMAKE_CURRENT_LIST_DIR}/package_release.py)
+                   ${PROJECT_SOURCE_DIR}/docs/players.md ${RELEASE_PICTURES} ${CMAKE_CURRENT_LIST_DIR}/package_release.py)
+list(TRANSFORM RELEASE_PICTURES PREPEND "--picture;" OUTPUT_VARIABLE RELEASE_PICTURE_ARGUMENTS)
 add_custom_command(
   OUTPUT ${RELEASE_ZIP} ${CMAKE_BINARY_DIR}/dist/SHA256SUMS
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/package_release.py --dll $<TARGET_FILE:car_dealers>
           --checker $<TARGET_FILE:dealers-check> --strip ${CMAKE_STRIP} --data-dir ${PROJECT_SOURCE_DIR}/data/car_dealers
           --notes ${PROJECT_SOURCE_DIR}/docs/players.md --zip ${RELEASE_ZIP} --epoch ${SOURCE_DATE_EPOCH}
+          ${RELEASE_PICTURE_ARGUMENTS}
   DEPENDS car_dealers dealers-check ${RELEASE_INPUTS}
   COMMENT "Packing ${RELEASE_ZIP}"
   VERBATIM)

@@ -22,8 +22,8 @@ def run(folder, lines, background=()):
     done = subprocess.run([checker, folder, "--map", svg, *background], capture_output=True)
     assert done.returncode in (0, 1), done
     report = done.stdout.decode("utf-8", "replace").splitlines()
-    last = [line for line in report if not line.startswith("  ")][-1]  # the picture's lines are indented below
-    assert last == "map: " + svg and len(report) < 700, report[-3:]
+    top = [line for line in report if not line.startswith("  ")]  # the picture's lines are indented below
+    assert top[-2] == "map: " + svg and len(report) < 700, report[-3:]  # the verdict last
     tree = ElementTree.parse(svg)
     circles = {int(c.get("data-line")): c for c in tree.iter(SVG + "circle")
                if "zone" in c.get("class").split() and c.get("data-line") is not None}
@@ -113,9 +113,18 @@ with tempfile.TemporaryDirectory("\x01\x1f") as folder:
         with open(os.path.join(folder, "car_dealers", name), "w") as out:
             out.write(text)
     done = subprocess.run([checker, "--map", "example_zones.svg"], cwd=folder, capture_output=True, text=True)
-    assert (done.returncode, done.stdout) == (1, report + "map: example_zones.svg\n"), "the example of docs/players.md " \
-        "is not what the check prints:\n" + done.stdout
+    verdict = report.rstrip("\n").rfind("\n") + 1
+    assert (done.returncode, done.stdout) == (1, report[:verdict] + "map: example_zones.svg\n" + report[verdict:]), \
+        "the example of docs/players.md is not what the check prints:\n" + done.stdout
     with open(os.path.join(folder, "example_zones.svg"), "rb") as drawn, \
             open(os.path.join(source, "docs", "example_zones.svg"), "rb") as committed:
         assert drawn.read() == committed.read(), "docs/example_zones.svg is not the example's map: draw it again"
+    # Files as Windows programs save them: Notepad's "Unicode", a spreadsheet's "CSV UTF-8", both with CR LF.
+    conf, csv, report = re.findall(r"```\n(.*?)```", notes[notes.index("Files as Windows programs save them"):], re.S)[:3]
+    for name, data in (("dealers.conf", conf.replace("\n", "\r\n").encode("utf-16")),
+                       ("dealers.csv", b"\xef\xbb\xbf" + csv.replace("\n", "\r\n").encode())):
+        with open(os.path.join(folder, "car_dealers", name), "wb") as out:
+            out.write(data)
+    done = subprocess.run([checker], cwd=folder, capture_output=True, text=True)
+    assert (done.returncode, done.stdout) == (1, report), "the notes show another check of saved files:\n" + done.stdout
 print("zone map and notes: ok")

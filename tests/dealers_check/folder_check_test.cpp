@@ -13,70 +13,236 @@
 
 namespace {
 
+using namespace std::string_literals;
 using dealers_check::FindingKind;
 using dealers_check::FolderCheck;
 
-constexpr auto kIgnored = FindingKind::Ignored;
-constexpr auto kWarning = FindingKind::Warning;
+constexpr auto kProblem = FindingKind::Problem;
+constexpr auto kNote = FindingKind::Note;
 constexpr const char* kOneDealer = "0,0,0,10\n";
 
-FolderCheck Check(const char* conf, const char* csv) {
+FolderCheck Check(std::string conf, std::string csv) {
     FolderCheck check;
-    dealers_check::CheckFiles(conf, csv, check);
+    dealers_check::CheckFiles(std::move(conf), std::move(csv), check);
     return check;
+}
+
+// Line, kind, part of the text ($: its end).
+using Findings = std::vector<std::tuple<std::size_t, FindingKind, const char*>>;
+
+// The findings of both files, in order, and the exit status: 1 with a problem, 0 with notes only.
+void ExpectFindings(const FolderCheck& check, const Findings& expected) {
+    std::vector<dealers_check::Finding> found = check.settings.findings;
+    found.insert(found.end(), check.dealer_list.findings.begin(), check.dealer_list.findings.end());
+    ASSERT_EQ(found.size(), expected.size()) << (found.empty() ? "" : found[0].text);
+    bool problem = false;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const auto& [line, kind, part] = expected[i];
+        EXPECT_TRUE(found[i].line == line && found[i].kind == kind &&
+                    (found[i].text + "$").find(part) != std::string::npos)
+            << found[i].text;
+        problem = problem || kind == kProblem;
+    }
+    EXPECT_EQ(dealers_check::ExitStatus(check), problem ? 1 : 0);
 }
 
 // Most other lines: the example of docs/players.md.
 TEST(FolderCheck, FindingsOfALine) {
     const struct {
         const char *conf, *csv;
-        std::vector<std::tuple<std::size_t, FindingKind, const char*>>
-            findings; // line, kind, part of text ($: its end)
+        Findings findings;
     } cases[] = {
         {"#price_rate_buy=0.9\nprice_rate_sell=\t0.7\n\n \t\nprice_rate_buy = 0.9", kOneDealer, {}},
-        {"PRICE_RATE_SELL=0.9\n", kOneDealer, {{1, kIgnored, "did you mean price_rate_sell?"}}},
+        {"PRICE_RATE_SELL=0.9\n", kOneDealer, {{1, kProblem, "did you mean price_rate_sell?"}}},
         {"price_rate_buy==0.9\n",
          kOneDealer,
-         {{1, kWarning, "buy has no value: the rate reads as 0"}, {1, kIgnored, "\"=0.9\" after the value"}}},
+         {{1, kProblem, "buy has no value: the rate reads as 0"}, {1, kNote, "\"=0.9\" after the value"}}},
         {"price_rate_sell=ninety_percent_of_the_offer,_as_agreed_with_the_old_salesman\n",
          kOneDealer, // sixty characters show whole
-         {{1, kWarning, "salesman\" does not start with a number"}}},
+         {{1, kProblem, "salesman\" does not start with a number"}}},
         {"price_rate_buy=-0.5x\n",
          kOneDealer,
-         {{1, kIgnored, "buy reads as -0.5: \"x\" after the number is not read$"},
-          {1, kWarning, "buy is negative (-0.5)"}}},
-        {"price_rate_buy=1e39\n", kOneDealer, {{1, kWarning, "buy is not a finite number (inf)"}}},
+         {{1, kNote, "buy reads as -0.5: \"x\" after the number is not read$"},
+          {1, kProblem, "buy is negative (-0.5)"}}},
+        {"price_rate_buy=1e39\n", kOneDealer, {{1, kProblem, "buy is not a finite number (inf)"}}},
+        {"price_rate_buy=0.5\nprice_rate_buy=.5\nprice_rate_buy=0.9\nprice_rate_buy=0.9",
+         kOneDealer,
+         {{1, kProblem, "set again on line 4, which wins: this line's 0.5 is not used"},
+          {2, kProblem, "set again"},
+          {3, kNote, "set again on line 4, to the same value"}}},
         // A Ctrl-Z ends the file; one at the very end, as old editors leave it, loses nothing.
-        {"price_rate_buy=0.9\n\x1A", kOneDealer, {}},
-        {"# a\n\x1Aprice_rate_buy=0.9\n", kOneDealer, {{2, kIgnored, "an end-of-file mark (Ctrl-Z)"}}},
-        {"", "0,0,0,10\n100.5,-20,15.25,30,Downtown lot\n 200.5, -20 ,15.25,30\n\n  \r\n500,2,3,4", {}},
-        {"", "0,0,0,10\nnan,0,0,5\n", {{2, kWarning, "the place is not a finite point"}}},
-        {"", "0,0,0,10\n1,2,3 m\r\x7F\x1F,4\n", {{2, kIgnored, "\" m\\r\\x7F\\x1F\" is not read"}}},
-        {"", "0,0,0,10\n500,2,3,4\x1Ax", {{2, kIgnored, "Ctrl-Z"}}},
+        {"price_rate_buy=0.9\n\x1A\r\n", kOneDealer, {}},
+        {"# a\n\x1Aprice_rate_buy=0.9\n", kOneDealer, {{2, kProblem, "an end-of-file mark (Ctrl-Z)"}}},
+        {"",
+         "0,0,0,10\n100.5,-20,15.25,30,Downtown lot\n 200.5, -20 ,15.25,30\n\n  \r\n600,2,3,4\r\r\n500,2,3,4",
+         {}},
+        {"", "0,0,0,10\nnan,0,0,5\n", {{2, kProblem, "the place is not a finite point"}}},
+        {"",
+         "0,0,0,10\n1,2,3 m\r\x7F\x1F,4\n",
+         {{2, kProblem, "a carriage return without a line feed"},
+          {2, kNote, "\" m\\r\\x7F\\x1F\" is not read"}}},
+        {"", "0,0,0,10\n500,2,3,4\x1Ax", {{2, kProblem, "Ctrl-Z"}}},
         {"",
          "1,2,3,x\n1..,.5.,nan.,4\n5-,12.m,0,4a\n",
-         {{1, FindingKind::Skipped, "(radius) \"x\" is not a number$"},
-          {2, kIgnored, "\"1..\" reads as 1: \".\" is not read$"},
-          {2, kIgnored, "\".5.\" reads as 0.5"},
-          {2, kIgnored, "\"nan.\" reads as nan"},
-          {3, kIgnored, "\"5-\" reads as 5: \"-\""},
-          {3, kIgnored, "\"12.m\" reads as 12: \"m\""},
-          {3, kIgnored, "\"4a\" reads as 4: \"a\""}}},
-        {"", "#", {{0, kWarning, "the list holds no"}, {1, FindingKind::Skipped, "comments"}}},
+         {{1, kProblem, "(radius) \"x\" is not a number$"},
+          {2, kProblem, "\"1..\" reads as 1: \".\" is not read$"},
+          {2, kProblem, "\".5.\" reads as 0.5"},
+          {2, kProblem, "\"nan.\" reads as nan"},
+          {3, kNote, "\"5-\" reads as 5: \"-\""},
+          {3, kNote, "\"12.m\" reads as 12: \"m\""},
+          {3, kNote, "\"4a\" reads as 4: \"a\""}}},
+        // A radius is a whole number: a fraction, an exponent or hexadecimal is misread, "25.0" is not.
+        {"",
+         "0,0,0,30.9\n100,0,0,1e3\n200,0,0,0x10\n300,0,0,25.0\n",
+         {{1, kProblem, "reads as 30: \".9\" is not read (a radius is a whole number)"},
+          {2, kProblem, "\"1e3\" reads as 1"},
+          {3, kProblem, "\"0x10\" reads as 0"},
+          {3, kProblem, "radius 0"},
+          {4, kNote, "\"25.0\" reads as 25: \".0\" is not read$"}}},
+        {"", "#", {{0, kProblem, "the list holds no"}, {1, kNote, "comment"}}},
     };
-    for (const auto& [conf, csv, expected] : cases) { // the findings of both files, and the exit status
+    for (const auto& [conf, csv, expected] : cases) {
         SCOPED_TRACE(testing::PrintToString(std::pair(std::string(conf), std::string(csv))));
+        ExpectFindings(Check(conf, csv), expected);
+    }
+}
+
+// UTF-16 as Notepad saves it: a byte order mark, then each character in two bytes, line ends included.
+std::string Utf16(std::string_view text, bool bigEndian = false) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text) bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return bytes;
+}
+
+// Files as Windows editors and spreadsheets save them: read as meant, or each with its cause named.
+TEST(FolderCheck, FilesAsEditorsAndSpreadsheetsSaveThem) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const struct {
+        std::string conf, csv;
+        Findings findings;
+        float buy, x; // the buying rate, the first dealer's x
+    } cases[] = {
+        // The notes' second example shows more of these: a spreadsheet's "CSV UTF-8" with ";" between
+        // fields and decimal commas, Notepad's "Unicode". Here big endian, too.
+        {Utf16("price_rate_buy=0.9\r\n"),
+         Utf16("x,y,z,radius\r\n-412.5,1180,14.8,25,Harbour lot\r\n", true),
+         {{0, kNote, "UTF-16 little-endian (Notepad's \"Unicode\""},
+          {0, kNote, "UTF-16 big-endian"},
+          {1, kNote, "a header line"}},
+         0.9f,
+         -412.5f},
+        // ";" between fields: a radius that happens to read right, a line of three numbers.
+        {"",
+         "12,5;80,5;3,5;5\r\n-412;1180;14\r\n",
+         {{1, kProblem, "read as x 12, y 5, z 5, radius 5; meant as x 12.5, y 80.5, z 3.5, radius 5"},
+          {2, kProblem,
+           "skipped: too few fields: 1 of the 4 needed (x, y, z, radius); fields separated by \";\""}},
+         0.8f,
+         12},
+        // Every field quoted; a spreadsheet that quotes decimal commas; Excel's "Unicode Text" (tabs).
+        {"",
+         "\"x \"\"east\"\"\",\"y\",\"z\",\"radius\"\n\"-412.5\",\"1180.0\",\"14.8\",\"25\",\"Harbour lot\"\n"
+         "\"-412,5\",1180,\"14,9\",\"25\"\n\"1290\",\"-640.25\",\"21\"\n",
+         {{0, kProblem, "no dealer"},
+          {1, kNote, "a header line"},
+          {2, kProblem,
+           "numbers in quotes: skipped, field 1 (x) \"\"-412.5\"\" is not a number; meant as x -412.5, "
+           "y 1180, z 14.8, radius 25 (save the list without quotes)$"},
+          {3, kProblem,
+           "numbers in quotes and decimal commas: skipped, field 1 (x) \"\"-412\" is not a number; "
+           "meant as x -412.5, y 1180, z 14.9, radius 25"},
+          {4, kProblem,
+           "skipped: too few fields: 3 of the 4 needed (x, y, z, radius); numbers in quotes (save "
+           "the list without quotes)$"}},
+         0.8f,
+         0},
+        {"",
+         Utf16("-412.5\t1180\t14.8\t25\tHarbour lot, north\r\n"),
+         {{0, kNote, "UTF-16"},
+          {0, kProblem, "no dealer"},
+          {1, kProblem, "fields separated by tabs: skipped"}},
+         0.8f,
+         0},
+        // Rates written as percentages, and a selling rate above the buying one.
+        {"price_rate_buy=80\nprice_rate_sell=60\n",
+         kOneDealer,
+         {{1, kProblem, "buy is 80, above 1: a rate is a share of the dealer's value (did you mean 0.80?)"},
+          {2, kProblem, "sell is 60, above 1"}},
+         80,
+         0},
+        {"price_rate_buy=90%\nprice_rate_sell=0.5%\n",
+         kOneDealer,
+         {{1, kProblem,
+           "buy \"90%\" reads as 90: a rate is a share, written without \"%\" (did you mean 0.90?)$"},
+          {2, kProblem,
+           "sell \"0.5%\" reads as 0.5: a rate is a share, written without \"%\" (did you mean 0.005?)$"}},
+         90,
+         0},
+        {"price_rate_buy=0%\nprice_rate_sell=101\n",
+         kOneDealer,
+         {{1, kProblem, "buy \"0%\" reads as 0: a rate is a share, written without \"%\"$"},
+          {1, kProblem, "buy is 0"},
+          {2, kProblem, "sell is 101, above 1: a rate is a share of the dealer's value (1 is all of it)$"}},
+         0,
+         0},
+        {"price_rate_buy=0.8\nprice_rate_sell=1.5\n",
+         kOneDealer,
+         {{2, kProblem, "sell is 1.5, above 1"}},
+         0.8f,
+         0},
+        {"price_rate_sell=0.7\r\nprice_rate_buy=0.6\r\n",
+         kOneDealer,
+         {{1, kProblem,
+           "price_rate_sell 0.7 is above price_rate_buy 0.6: a player can buy a vehicle and sell it back"}},
+         0.6f,
+         0},
+        // Harmless lines exit 0: a line of text, a radius "25.0", a fifth number.
+        {"rates for the harbour\r\n",
+         "0,0,0,25.0\r\n100,5,-20,19,30\r\n",
+         {{1, kNote, "no \"=\""},
+          {1, kNote, "\"25.0\" reads as 25"},
+          {2, kNote, "a fifth field \"30\" is a number"}},
+         0.8f,
+         0},
+        // Old Mac line ends; a spreadsheet's own file; UTF-16 without its mark; a second byte order mark.
+        {"price_rate_sell=0.5\rprice_rate_buy=0.7\r",
+         "PK\x03\x04\x14\0\6\0"s,
+         {{1, kProblem, "a carriage return without a line feed"},
+          {1, kNote, "\"price_rate_buy\" after the number"},
+          {1, kNote, "\"=0.7\\r\" after the value is not read"},
+          {0, kProblem, "a spreadsheet's own file (.xlsx, .ods or .xls): save it as CSV text"},
+          {0, kProblem, "no dealer"},
+          {1, kNote, "a header line"}},
+         0.8f,
+         0},
+        {"",
+         "-\0"
+         "4\0,\0"
+         "1\0,\0"
+         "2\0,\0"
+         "3\0\r\0\n\0"s,
+         {{0, kProblem, "NUL bytes"},
+          {0, kProblem, "no dealer"},
+          {1, kProblem, "a carriage return without a line feed"},
+          {1, kNote, "a header line"},
+          {2, kNote, "no number"}},
+         0.8f,
+         0},
+        {"",
+         bom + bom + "1,2,3,4\n",
+         {{0, kNote, "byte order mark"},
+          {0, kProblem, "no dealer"},
+          {1, kProblem,
+           "a second byte order mark before the first number: skipped, field 1 (x) \"\\uFEFF1\" is not"}},
+         0.8f,
+         0},
+    };
+    for (const auto& [conf, csv, expected, buy, x] : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::pair(conf, csv)));
         const FolderCheck check = Check(conf, csv);
-        std::vector<dealers_check::Finding> found = check.settings.findings;
-        found.insert(found.end(), check.dealer_list.findings.begin(), check.dealer_list.findings.end());
-        ASSERT_EQ(found.size(), expected.size()) << (found.empty() ? "" : found[0].text);
-        for (std::size_t i = 0; i < found.size(); ++i) {
-            const auto& [line, kind, part] = expected[i];
-            EXPECT_TRUE(found[i].line == line && found[i].kind == kind &&
-                        (found[i].text + "$").find(part) != std::string::npos)
-                << found[i].text;
-        }
-        EXPECT_EQ(dealers_check::ExitStatus(check), expected.empty() ? 0 : 1);
+        ExpectFindings(check, expected);
+        EXPECT_EQ(check.buy.value, buy);
+        if (x != 0) EXPECT_EQ(check.dealers.at(0).x, x);
     }
 }
 

@@ -58,9 +58,11 @@ check 2 --game not_a_program.exe
 says "dealers-check: not_a_program.exe is not a Windows program (no PE header)"
 check 2 --game no_such_game.exe
 says "dealers-check: cannot read no_such_game.exe: No such file or directory"
-# With a folder too (here the sample), both checks run and the worse status wins.
+# With a folder too (here the sample), both checks run, the worse status wins and the last line tells both.
 check 1 --game testhost_v1071.exe car_dealers
+says "problems: the plugin stays idle with this game; car_dealers: the plugin uses every line as it stands"
 check 0 --game testhost_v1080.exe car_dealers
+says "ok: the plugin takes this game; car_dealers: the plugin uses every line as it stands"
 "$native" --game testhost_v1080.exe >/dev/full; [ $? = 2 ] || fail "a report lost to a full disk is not status 2"
 rm -f not_a_program.exe bad_signature.exe exe.* native.*
 
@@ -86,6 +88,32 @@ check 2 car_dealers --map zones.svg --background car_dealers/dealers.csv --bound
 check 2 car_dealers --map zones.svg --background no_such.png --bounds 0,0,1,1
 check 2 car_dealers --map zones.svg --background grey_64x48.jpg --bounds 0,5,1,5,2,5,3,5
 check 2 ./n # no such folder
+# Files as Windows editors and spreadsheets save them, and where map makers put them: both tools decode
+# them as the plugin does and look for them alike.
+python3 -c 'import os, sys
+for path, data in (("saved/car_dealers/dealers.conf", "[rates]\r\nprice_rate_buy=80\r\n".encode("utf-16")),
+                   ("saved/car_dealers/dealers.csv", b"\xef\xbb\xbfx;y;z\r\n-412,5;1180,0;14,8;25\r\n\"1\",\"2\",\"3\",\"4\"\r\n,,,\r\n"),
+                   ("misnamed/car_dealers/dealers.conf.txt", b"price_rate_buy=0.9\r\n"),
+                   ("misnamed/car_dealers/dealers.csv.txt", b"1,2,3,4\r\n"), ("nested/car_dealers/car_dealers/dealers.csv", b"1,2,3,4\r\n"),
+                   ("unzipped/car-dealers-1.0.0-win32/car_dealers/dealers.csv", b"1,2,3,4\r\n"),
+                   ("game/car_dealers/dealers.csv", b"1,2,3,4\r\n")):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    open(path, "wb").write(data)'
+check 1 saved/car_dealers
+says "  price_rate_buy = 80  (line 2)" "  line 1: note: a header line: the plugin skips it, as any line without numbers" \
+  "  line 4: note: an empty row (a spreadsheet's row of empty cells): the plugin skips it" "problems: 3, notes: 5"
+check 1 misnamed/car_dealers
+says "misnamed/car_dealers/dealers.conf.txt" "misnamed/car_dealers/dealers.csv.txt: 1 dealer"
+check 1 nested/car_dealers
+says "nested/car_dealers/car_dealers/dealers.csv: 1 dealer"
+check 0 game
+says "  note: no dealers.conf or dealers.csv in game, so game/car_dealers is checked: the folder the game reads when game is its folder"
+check 0 car_dealers/. # named by what it stands for
+says "ok: the plugin uses every line as it stands"
+cd unzipped || exit 1
+check 1
+says "car-dealers-1.0.0-win32/car_dealers/dealers.csv: 1 dealer"
+cd ..
 # With stdout and stderr on one file, as on a console, an error shows first, where it happened.
 "$emulator" "$exe" --game car_dealers/dealers.conf car_dealers >exe.out 2>&1
 "$native" --game car_dealers/dealers.conf car_dealers >native.out 2>&1

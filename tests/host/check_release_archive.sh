@@ -1,8 +1,8 @@
 #!/bin/sh
 # The download and its SHA256SUMS. Unpacked into a fresh folder: only the plugin, the sample car_dealers/,
-# the checker and the notes; the plugin a stripped 32-bit DLL of at most 256 KiB, exporting nothing,
-# importing only its listed functions, with its version; the stand-in game plays the demo with it there,
-# and again beside a renamed copy of it.
+# the checker, the notes and the pictures they link to, every text with Windows line ends; the plugin a
+# stripped 32-bit DLL of at most 256 KiB, exporting nothing, importing only its listed functions, with its
+# version; the stand-in game plays the demo with it there, and again beside a renamed copy of it.
 # usage: check_release_archive.sh ZIP WORK_DIR VERSION DATA_DIR NOTES TESTHOST_EXE EMULATOR
 set -eu
 zip=$1 work=$2 version=$3 data=$4 notes=$5 testhost=$6 emulator=$7
@@ -11,14 +11,22 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 (cd "$(dirname "$zip")" && sha256sum -c --strict SHA256SUMS) || fail "the zip does not match SHA256SUMS beside it"
 listing=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
-expected="car_dealers.dll car_dealers.txt car_dealers/ car_dealers/dealers.conf car_dealers/dealers.csv dealers-check.exe "
+expected="car_dealers.dll car_dealers.txt car_dealers/ car_dealers/dealers.conf car_dealers/dealers.csv dealers-check.exe \
+example_zones.svg sample_zones.svg "
 [ "$listing" = "$expected" ] || fail "the archive holds: $listing"
 rm -rf "$work"
 mkdir -p "$work"
 unzip -q "$zip" -d "$work"
 
-diff -r "$data" "$work/car_dealers" || fail "car_dealers/ differs from the sample"
+# Notepad before Windows 10 shows a file with LF line ends as one line.
+for file in dealers.conf dealers.csv; do
+  sed 's/\r*$/\r/' "$data/$file" | cmp - "$work/car_dealers/$file" || fail "car_dealers/$file is not the sample's with CR LF"
+done
 sed 's/$/\r/' "$notes" | cmp - "$work/car_dealers.txt" || fail "the notes are not the player notes with CR LF"
+# The notes refer to nothing the download lacks: each link is to a web page or to a file beside them.
+for link in $(grep -oE '\]\([^)]+\)' "$notes" | sed 's/^](//; s/)$//' | grep -v '://'); do
+  cmp -s "$(dirname "$notes")/$link" "$work/$link" || fail "the notes link to $link, and the download holds no such file"
+done
 
 "$here/check_dll_imports.sh" "$work/car_dealers.dll"
 if i686-w64-mingw32-objdump -h "$work/car_dealers.dll" | grep -q ' \.debug'; then fail "the DLL is not stripped"; fi

@@ -12,14 +12,16 @@
 
 namespace dealers_check {
 
-// Every kind fails the check (exit status 1).
 enum class FindingKind : unsigned char {
-    Skipped, // the plugin skips the line
-    Ignored, // the plugin reads nothing of the line, or passes over a part of it
-    Warning, // the plugin uses the line, and it will not work as meant
+    // The plugin reads the line otherwise than its writer evidently meant (a line lost, a number
+    // misread, a key nobody reads, a rate or a zone that makes no sense): exit status 1.
+    Problem,
+    // Harmless: the line reads as meant, or means nothing and is meant to (a header, a blank row,
+    // text after a number read whole): shown, exit status 0.
+    Note,
 };
 
-// "skipped", "ignored", "warning".
+// "problem", "note".
 const char* FindingKindText(FindingKind kind);
 
 struct Finding {
@@ -57,13 +59,14 @@ struct Overlap {
 };
 
 struct FileCheck {
-    std::string path;
+    std::string path; // as read: a file found under another name, or a folder further down, shows so
     bool found = false;
-    std::vector<Finding> findings; // the first kListedFindings, in line order
-    std::size_t counts[3] = {};    // every finding by kind, listed or not
+    std::vector<Finding> findings; // the first kListedFindings by line, those of one line as added
+    std::size_t counts[2] = {};    // every finding by kind, listed or not
 
     void Add(Finding finding);
-    std::size_t Total() const { return counts[0] + counts[1] + counts[2]; }
+    std::size_t Problems() const { return counts[0]; }
+    std::size_t Total() const { return counts[0] + counts[1]; }
 };
 
 // Zones that share ground, among those that can be chosen. Zones never chosen (wholly within one
@@ -76,6 +79,7 @@ struct Overlaps {
 };
 
 struct FolderCheck {
+    FileCheck folder; // the folder as named: findings about its name and where its files are (line 0)
     FileCheck settings;
     Rate sell{"price_rate_sell", 0, 0};
     Rate buy{"price_rate_buy", 0, 0};
@@ -86,18 +90,28 @@ struct FolderCheck {
 
 // Reads folder/dealers.conf and folder/dealers.csv. False, with error set, when the folder or one
 // of its files is there but cannot be read; a missing file is not an error (the plugin goes on
-// without it) and shows in the check. Throws std::bad_alloc when memory runs out.
+// without it) and shows in the check. Files that are there as they were meant but misplaced (a
+// ".txt" after the name, the files or car_dealers itself one folder down) are checked in their
+// place, with a problem that says what to rename or move. Throws std::bad_alloc when memory runs out.
 bool CheckFolder(const std::string& folder, FolderCheck& check, std::string& error);
 
 // The same check of the two files' raw bytes, both found, as dealers.conf and dealers.csv.
 void CheckFiles(std::string settings, std::string dealerList, FolderCheck& check);
 
-// 0 when the plugin uses every line as it stands, 1 when there is any finding.
+// 0 when the plugin reads every line as meant (notes only), 1 when there is a problem.
 int ExitStatus(const FolderCheck& check);
 
 // The check as a person reads it, one fact a line, at most a few hundred lines whatever the
-// folder holds; the last line sums it up.
+// folder holds; without the verdict.
 void PrintCheck(const FolderCheck& check, Output& out);
+
+// The line that sums the check up, without its line feed: "ok: ..." with exit status 0,
+// "problems: ..." with 1.
+std::string Verdict(const FolderCheck& check);
+
+// The same with the game's check (its exit status: 0 taken, 1 idle, 2 unreadable) before it:
+// "ok: ..." only when both are 0.
+std::string Verdict(int gameStatus, const FolderCheck& check);
 
 // Shortest text that reads back as the same float.
 std::string FloatText(float value);

@@ -33,10 +33,11 @@ constexpr const char* kHelp =
     "\n"
     "The game reads car_dealers/ from its current folder, normally the folder of its executable.\n"
     "\n"
-    "Exit status (with both checks, the worse of the two):\n"
-    "  0  the plugin uses every line as it stands; it takes the game's build\n"
-    "  1  something is skipped or ignored, or will not work as meant (see the lines marked so); the\n"
-    "     plugin stays idle with that game\n"
+    "Exit status (with both checks, the worse of the two), told by the last line:\n"
+    "  0  ok: the plugin reads every line as meant (notes show harmless lines); it takes the\n"
+    "     game's build\n"
+    "  1  problems: a line the plugin reads otherwise than meant, files not where it looks, a rate\n"
+    "     or zone that makes no sense (see the lines marked so); the plugin stays idle with that game\n"
     "  2  the folder, one of its files or the game cannot be read, the game is not a Windows program,\n"
     "     the map cannot be written, or the command line is wrong\n";
 
@@ -116,6 +117,8 @@ int Run(int argc, char** argv, Output& out, Output& errors) {
         return 2;
     }
     dealers_check::PrintCheck(check, out);
+    const std::string verdict =
+        game.empty() ? dealers_check::Verdict(check) : dealers_check::Verdict(status, check);
     status = std::max(status, dealers_check::ExitStatus(check));
     if (!map.empty()) {
         if (!WriteMapFile(check, map, background ? &picture : nullptr)) {
@@ -125,6 +128,7 @@ int Run(int argc, char** argv, Output& out, Output& errors) {
         out << "map: " << map << '\n';
         if (background) out << dealers_check::PictureText(picture);
     }
+    out << verdict << '\n';
     return Printed() ? status : 2;
 }
 
