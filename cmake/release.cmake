@@ -23,7 +23,8 @@ set_target_properties(car_dealers dealers-check PROPERTIES
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(RELEASE_ZIP ${CMAKE_BINARY_DIR}/dist/car-dealers-${PROJECT_VERSION}-win32.zip)
 # The pictures the notes link to, beside them in the download as in docs/.
-set(RELEASE_PICTURES ${PROJECT_SOURCE_DIR}/docs/sample_zones.svg ${PROJECT_SOURCE_DIR}/docs/example_zones.svg)
+set(RELEASE_PICTURES ${PROJECT_SOURCE_DIR}/docs/sample_zones.svg ${PROJECT_SOURCE_DIR}/docs/example_zones.svg
+                     ${PROJECT_SOURCE_DIR}/docs/sample_zones_town.svg ${PROJECT_SOURCE_DIR}/docs/sample_town.png)
 set(RELEASE_INPUTS ${PROJECT_SOURCE_DIR}/data/car_dealers/dealers.conf ${PROJECT_SOURCE_DIR}/data/car_dealers/dealers.csv
                    ${PROJECT_SOURCE_DIR}/docs/players.md ${RELEASE_PICTURES} ${CMAKE_CURRENT_LIST_DIR}/package_release.py)
 list(TRANSFORM RELEASE_PICTURES PREPEND "--picture;" OUTPUT_VARIABLE RELEASE_PICTURE_ARGUMENTS)

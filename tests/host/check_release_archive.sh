@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 (cd "$(dirname "$zip")" && sha256sum -c --strict SHA256SUMS) || fail "the zip does not match SHA256SUMS beside it"
 listing=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
 expected="car_dealers.dll car_dealers.txt car_dealers/ car_dealers/dealers.conf car_dealers/dealers.csv dealers-check.exe \
-example_zones.svg sample_zones.svg "
+example_zones.svg sample_town.png sample_zones.svg sample_zones_town.svg "
 [ "$listing" = "$expected" ] || fail "the archive holds: $listing"
 rm -rf "$work"
 mkdir -p "$work"
