@@ -65,6 +65,7 @@ TEST(FolderCheck, FindingsOfALine) {
          {{1, kNote, "buy reads as -0.5: \"x\" after the number is not read$"},
           {1, kProblem, "buy is negative (-0.5)"}}},
         {"price_rate_buy=1e39\n", kOneDealer, {{1, kProblem, "buy is not a finite number (inf)"}}},
+        {"price_rate_buy=1\nprice_rate_sell=1\n", kOneDealer, {}}, // all of the value, either way
         {"price_rate_buy=0.5\nprice_rate_buy=.5\nprice_rate_buy=0.9\nprice_rate_buy=0.9",
          kOneDealer,
          {{1, kProblem, "set again on line 4, which wins: this line's 0.5 is not used"},
@@ -133,10 +134,12 @@ TEST(FolderCheck, FilesAsEditorsAndSpreadsheetsSaveThem) {
          -412.5f},
         // ";" between fields: a radius that happens to read right, a line of three numbers.
         {"",
-         "12,5;80,5;3,5;5\r\n-412;1180;14\r\n",
+         "12,5;80,5;3,5;5\r\n-412;1180;14\r\n1;2;3;2147483648\r\n",
          {{1, kProblem, "read as x 12, y 5, z 5, radius 5; meant as x 12.5, y 80.5, z 3.5, radius 5"},
           {2, kProblem,
-           "skipped: too few fields: 1 of the 4 needed (x, y, z, radius); fields separated by \";\""}},
+           "skipped: too few fields: 1 of the 4 needed (x, y, z, radius); fields separated by \";\""},
+          {3, kProblem,
+           "(x, y, z, radius); fields separated by \";\" (save"}}, // no place: a radius past 32 bits
          0.8f,
          12},
         // Every field quoted; a spreadsheet that quotes decimal commas; Excel's "Unicode Text" (tabs).

@@ -75,6 +75,7 @@ TEST(DealersCheck, StatusAndLinesOfEachRun) {
             "one/dealers.csv: 1 dealer", "ok: the plugin reads every line as meant (2 notes)"}},
         {"pair", dir.path(), 0, {"  lines 1 and 2: centres 15 apart, radii 10 and 10\n"}}, // and no zone within another
         {"", empty.path(), 2, {"dealers-check: there is no folder car_dealers"}},
+        {"/", ".", 1, {"/dealers.csv: not found"}}, // a root: no folder's name to tell
         {"", "' && ulimit -v 60000 && cd '" + huge.path(), 2, {"dealers-check: out of memory: the files are too large to check on this machine"}},
         {"car_dealers", dir.path(), 2, {"dealers-check: cannot read car_dealers/dealers.conf: not a file"}},
         {"loop", dir.path(), 2, {"dealers-check: cannot read loop/dealers.conf: Too many levels of symbolic links"}},
