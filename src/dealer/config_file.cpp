@@ -71,7 +71,8 @@ std::string RemoveBlanks(std::string text) {
 }
 
 bool ConfigFile::Load() {
-    return ReadTextFile(file_name, text_) && Read(nullptr);
+    ReadTextFile(file_name, text_);
+    return Read(nullptr);
 }
 
 bool ConfigFile::Load(std::string_view fileBytes, std::vector<ConfigLineReport>* report) {
@@ -84,7 +85,6 @@ bool ConfigFile::Load(std::string_view fileBytes, std::vector<ConfigLineReport>*
 
 bool ConfigFile::Read(std::vector<ConfigLineReport>* report) {
     bool stored = true;
-    entries_.Truncate(0);
     ForEachLine({text_.data(), text_.size()}, [&](std::size_t number, std::string_view line) {
         if (report != nullptr) report->push_back({number, ParseConfigLine(line)});
         const ConfigPieces pieces = SplitConfigLine(line);

@@ -103,5 +103,6 @@ bool ReadDealerList(std::string_view fileBytes, Buffer<DealerRecord>& dealers,
 
 bool ReadDealerListFile(const char* path, Buffer<DealerRecord>& dealers) {
     Buffer<char> text;
-    return ReadTextFile(path, text) && ReadText({text.data(), text.size()}, dealers, nullptr);
+    ReadTextFile(path, text);
+    return ReadText({text.data(), text.size()}, dealers, nullptr);
 }

@@ -17,6 +17,7 @@ DealerModule::DealerModule(const char* dealersFileName, const char* settingsFile
 }
 
 void DealerModule::LoadDealers() {
+    // A list the memory left does not hold adds no dealer at all.
     dealers = Buffer<DealerRecord>();
-    if (!ReadDealerListFile(dealers_file_name, dealers)) dealers = Buffer<DealerRecord>();
+    ReadDealerListFile(dealers_file_name, dealers);
 }

@@ -1,7 +1,10 @@
 #include "dealer/number_text.h"
 
 #include <cerrno>
+#include <charconv>
+#include <climits>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -12,7 +15,8 @@ namespace {
 // of a double needs (768), 40 hexadecimal ones more than 53 bits.
 constexpr std::size_t kDecimalDigits = 800;
 constexpr std::size_t kHexDigits = 40;
-// Beyond this power every value is 0 or infinite, whatever its significand.
+// Beyond this written power every value is 0 or infinite, whatever its significand: it is read no
+// further, so that the power stays far within 64 bits.
 constexpr std::int64_t kExponentLimit = 1'000'000'000;
 
 bool IsSpace(char c) {
@@ -31,11 +35,15 @@ bool IsDigitOf(char c, bool hex) {
     return IsDigit(c) || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
 }
 
-// The lower-case `word` at `at` (no further than the end), in either case.
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The lower-case `word` at `at` (no further than the end), its letters in either case.
 bool HasWord(std::string_view text, std::size_t at, std::string_view word) {
     if (text.size() - at < word.size()) return false;
     for (std::size_t i = 0; i < word.size(); ++i)
-        if ((text[at + i] | 0x20) != word[i]) return false;
+        if (Lower(text[at + i]) != word[i]) return false;
     return true;
 }
 
@@ -60,20 +68,9 @@ struct Canonical {
 };
 
 void PutExponent(Canonical& out, char mark, std::int64_t exponent) {
-    if (exponent > kExponentLimit) exponent = kExponentLimit;
-    if (exponent < -kExponentLimit) exponent = -kExponentLimit;
     out.Put(mark);
-    if (exponent < 0) {
-        out.Put('-');
-        exponent = -exponent;
-    }
-    char digits[12];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + exponent % 10);
-        exponent /= 10;
-    } while (exponent != 0);
-    while (count > 0) out.Put(digits[--count]);
+    out.size = static_cast<std::size_t>(std::to_chars(out.text + out.size, std::end(out.text), exponent).ptr -
+                                        out.text);
 }
 
 // The number at the start of text in a form every locale reads alike: [-]digits e power of ten,
@@ -102,14 +99,13 @@ Canonical Canonicalise(std::string_view text) {
     }
 
     auto hexDigitAt = [&](std::size_t at) { return at < text.size() && IsDigitOf(text[at], true); };
-    const bool hex = i + 1 < text.size() && text[i] == '0' && (text[i + 1] | 0x20) == 'x' &&
-                     (hexDigitAt(i + 2) || (i + 2 < text.size() && text[i + 2] == '.' && hexDigitAt(i + 3)));
+    const bool hex =
+        HasWord(text, i, "0x") && (hexDigitAt(i + 2) || (HasWord(text, i + 2, ".") && hexDigitAt(i + 3)));
     if (hex) {
         out.Put('0');
         out.Put('x');
         i += 2;
     }
-    const std::size_t significandAt = out.size;
     const std::size_t keep = hex ? kHexDigits : kDecimalDigits;
     const int step = hex ? 4 : 1; // the power a digit's place is worth
     std::int64_t exponent = 0;
@@ -135,7 +131,7 @@ Canonical Canonicalise(std::string_view text) {
     if (!digits) return Canonical{}; // a sign or a point alone is no number
 
     const char mark = hex ? 'p' : 'e';
-    if (i < text.size() && (text[i] | 0x20) == mark) {
+    if (i < text.size() && Lower(text[i]) == mark) {
         std::size_t j = i + 1;
         const bool minus = j < text.size() && text[j] == '-';
         if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
@@ -149,7 +145,6 @@ Canonical Canonicalise(std::string_view text) {
     }
     out.length = i;
     if (kept == 0) {
-        out.size = significandAt;
         out.Put('0');
         return out;
     }
@@ -190,17 +185,12 @@ NumberRead<std::int32_t> ReadInt32(std::string_view text) {
     NumberRead<std::int32_t> read;
     std::size_t i = 0;
     while (i < text.size() && IsSpace(text[i])) ++i;
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    if (i >= text.size() || !IsDigit(text[i])) return read;
-    constexpr std::int64_t kBeyond = std::int64_t{1} << 31;
-    std::int64_t magnitude = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i)
-        if (magnitude <= kBeyond) magnitude = magnitude * 10 + (text[i] - '0');
-    const std::int64_t limit = negative ? kBeyond : kBeyond - 1;
-    read.status = magnitude > limit ? NumberStatus::OutOfRange : NumberStatus::Ok;
-    if (magnitude > limit) magnitude = limit;
-    read.value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-    read.length = i;
+    if (i + 1 < text.size() && text[i] == '+' && IsDigit(text[i + 1])) ++i; // from_chars takes no '+'
+    const char* const begin = text.data() + i;
+    const auto [end, error] = std::from_chars(begin, text.data() + text.size(), read.value);
+    if (error == std::errc::invalid_argument) return read;
+    read.status = error == std::errc() ? NumberStatus::Ok : NumberStatus::OutOfRange;
+    if (read.status == NumberStatus::OutOfRange) read.value = *begin == '-' ? INT32_MIN : INT32_MAX;
+    read.length = static_cast<std::size_t>(end - text.data());
     return read;
 }

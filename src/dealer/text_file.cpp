@@ -77,20 +77,6 @@ TextEncoding DetectEncoding(std::string_view bytes) {
     return TextEncoding::Bytes;
 }
 
-const char* TextEncodingText(TextEncoding encoding) {
-    switch (encoding) {
-    case TextEncoding::Bytes:
-        return "no byte order mark";
-    case TextEncoding::Utf8Bom:
-        return "UTF-8 with a byte order mark";
-    case TextEncoding::Utf16Le:
-        return "UTF-16 little-endian";
-    case TextEncoding::Utf16Be:
-        return "UTF-16 big-endian";
-    }
-    return "?";
-}
-
 TextEncoding DecodeText(std::string& bytes) {
     const TextEncoding encoding = DetectEncoding(bytes);
     const std::string_view body = std::string_view(bytes).substr(MarkLength(encoding));
@@ -149,7 +135,6 @@ void ApplyTextMode(std::string& text) {
 }
 
 bool ReadFileBytes(const char* path, Buffer<char>& bytes) {
-    bytes.Truncate(0);
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return true;
     bool read = true;
@@ -160,15 +145,15 @@ bool ReadFileBytes(const char* path, Buffer<char>& bytes) {
         if (read) std::memcpy(bytes.data() + at, chunk, got);
     }
     std::fclose(file);
-    if (!read) bytes = Buffer<char>();
     return read;
 }
 
-bool ReadTextFile(const char* path, Buffer<char>& text) {
+void ReadTextFile(const char* path, Buffer<char>& text) {
+    // A file read in part would be read as another file: a file the memory left does not hold is
+    // none, as one that cannot be opened.
     if (!ReadFileBytes(path, text) || !DecodeText(text)) {
         text = Buffer<char>();
-        return false;
+        return;
     }
     text.Truncate(ApplyTextMode(text.data(), text.size()));
-    return true;
 }

@@ -28,9 +28,6 @@ enum class TextEncoding : unsigned char { Bytes, Utf8Bom, Utf16Le, Utf16Be };
 // By the byte order mark at the start of a file's bytes: EF BB BF, FF FE, FE FF; Bytes without one.
 TextEncoding DetectEncoding(std::string_view bytes);
 
-// "no byte order mark", "UTF-8 with a byte order mark", "UTF-16 little-endian", "UTF-16 big-endian".
-const char* TextEncodingText(TextEncoding encoding);
-
 // The bytes as text (see above), in place. The std::string form throws std::bad_alloc when memory
 // runs out; the Buffer form returns false and leaves the bytes as they were.
 TextEncoding DecodeText(std::string& bytes);
@@ -40,13 +37,13 @@ bool DecodeText(Buffer<char>& bytes);
 std::size_t ApplyTextMode(char* text, std::size_t size);
 void ApplyTextMode(std::string& text);
 
-// The raw bytes of a file; empty when it cannot be opened. No stream stays open. False, with the
-// bytes empty, when memory runs out.
+// Appends the raw bytes of a file to `bytes`; none when it cannot be opened. No stream stays open.
+// False, with part of the file appended, when memory runs out.
 bool ReadFileBytes(const char* path, Buffer<char>& bytes);
 
-// The text of a file as the readers cut it into lines: read, decoded and translated. An unreadable
-// file is an empty text. False, with the text empty, when memory runs out.
-bool ReadTextFile(const char* path, Buffer<char>& text);
+// The text of a file as the readers cut it into lines: read, decoded and translated, into an empty
+// `text`. A file that cannot be opened, or that the memory left does not hold whole, is an empty text.
+void ReadTextFile(const char* path, Buffer<char>& text);
 
 // Calls onLine(number, line) for each line of translated text, numbered from 1, in order.
 template <class OnLine> void ForEachLine(std::string_view text, OnLine&& onLine) {

@@ -10,13 +10,12 @@ template <class Listener> class ListenerList {
   public:
     static constexpr std::size_t kCapacity = 4;
 
-    // False, with nothing changed, when the list is full.
-    bool Append(Listener listener) {
+    // A full list takes no more.
+    void Append(Listener listener) {
         const std::size_t count = count_.load(std::memory_order_relaxed);
-        if (count == kCapacity) return false;
+        if (count == kCapacity) return;
         listeners_[count] = listener;
         count_.store(count + 1, std::memory_order_release);
-        return true;
     }
     // Tests only: the plugin never removes a listener.
     void Clear() { count_.store(0, std::memory_order_release); }

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <string_view>
 
 // Draws one text for this frame: SetTextScale(scale, scale), then DisplayTextLiteral(x, y, text).
 // The text is handed to the game as it is; nothing is copied.
@@ -16,13 +15,14 @@ constexpr bool TimedMessageVisible(std::int64_t expiry, std::int64_t now) {
     return expiry > now;
 }
 
-// One line of feedback, kept on screen for 6 seconds after Show. Its text is kept in place, so that
-// showing one needs no memory: it is shown in the very frame a deal is made, whatever the heap holds.
+// One line of feedback, kept on screen for 6 seconds after Show. It refers to a text that lasts as
+// long as the plugin (a literal), so that showing one needs no memory: it is shown in the very frame
+// a deal is made, whatever the heap holds.
 class TimedMessage {
   public:
-    void Show(std::string_view text); // replaces the text (cut to fit), expires 6 s from now
-    void Draw() const;                // at (0.1, 0.1), scale 1.0, while not expired
+    void Show(const char* text); // replaces the text, expires 6 s from now
+    void Draw() const;           // at (0.1, 0.1), scale 1.0, while not expired
 
     std::int64_t expiry = 0;
-    char text[48] = {};
+    const char* text = "";
 };
