@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <windows.h>
 
 using testhost::kE;
@@ -111,23 +112,28 @@ TEST(OutOfMemory, FromAnyFrameOfASaleNothingChangesHandsHalf) {
 }
 
 // The heap refuses everything from the n-th allocation of the plugin's start-up on, for each n up to one
-// past the last it makes, and gives again once the plugin has loaded. The game goes on every time; E at
-// the lot then buys (the files were read) or nothing reacts (they read as missing, or the build as one
-// the plugin does not know).
+// past the last it makes, and gives again once the plugin has loaded. The game goes on every time; E then
+// buys at both lots, the first and the last of a list read in two parts, or at neither (the files read as
+// missing, or the build as one the plugin does not know): never a list in part.
 TEST(OutOfMemory, FromAnyAllocationOfTheStartUpTheGameGoesOn) {
     const char* const kFilter = "OutOfMemory.FromAnyAllocationOfTheStartUp*";
     if (const char* from = std::getenv("CAR_DEALERS_REFUSE_FROM")) {
         testhost::InterceptPluginHeapAtLoad();
         testhost::RefuseAllocationsFrom(std::strtoull(from, nullptr, 10));
-        Session s("100,100,5,20\n", "price_rate_buy=0.5\n");
+        Session s("100,100,5,20\n" + std::string(6000, '\n') + "700,100,5,20\n", "price_rate_buy=0.5\n");
         const std::uint64_t startUp = testhost::PluginAllocations();
         testhost::RefuseAllocationsFrom(0);
-        Vehicle& car = s.world.AddVehicle({102, 100, 0}, 1000, 20000);
-        s.WalkTo(101, 100);
         s.world.player.money = 1e6f;
-        s.Frame({kE}), s.Frames(2), s.Frame({kE});
-        std::printf("start-up allocations %llu, %s\n", static_cast<unsigned long long>(startUp),
-                    car.ownedByPlayer ? "bought" : "nothing bought");
+        int bought = 0;
+        for (const float x : {100.0f, 700.0f}) {
+            Vehicle& car = s.world.AddVehicle({x + 2, 100, 0}, 1000, 20000);
+            s.WalkTo(x + 1, 100);
+            s.Frame({kE}), s.Frames(2), s.Frame({kE});
+            bought += car.ownedByPlayer;
+            s.WalkTo(x + 100, 300), s.Frames(2), s.AdvanceClock(6);
+        }
+        std::printf("start-up allocations %llu, lots bought at: %d\n",
+                    static_cast<unsigned long long>(startUp), bought);
         return;
     }
     const auto [status, output] = RunThisGame(kFilter, "CAR_DEALERS_REFUSE_FROM", "0");
@@ -137,13 +143,14 @@ TEST(OutOfMemory, FromAnyAllocationOfTheStartUpTheGameGoesOn) {
                           &startUp),
               1)
         << output;
-    EXPECT_NE(output.find(", bought"), std::string::npos) << output;
+    EXPECT_NE(output.find("lots bought at: 2"), std::string::npos) << output;
     ASSERT_GT(startUp, 3u); // the version, and each file at least
     for (unsigned long long n = 1; n <= startUp + 1; ++n) {
         const auto [refusedStatus, refusedOutput] =
             RunThisGame(kFilter, "CAR_DEALERS_REFUSE_FROM", std::to_string(n));
         EXPECT_EQ(refusedStatus, 0) << n << "\n" << refusedOutput;
-        EXPECT_NE(refusedOutput.find(n > startUp ? ", bought" : "start-up allocations"), std::string::npos)
+        const bool both = refusedOutput.find("lots bought at: 2") != std::string::npos;
+        EXPECT_TRUE(both || (n <= startUp && refusedOutput.find("lots bought at: 0") != std::string::npos))
             << n << "\n"
             << refusedOutput;
     }
@@ -212,20 +219,23 @@ TEST(TwoCopies, ACopyLoadedLaterStaysIdle) {
 }
 
 // What Windows 7 and later answer for a name longer than the buffer: the first 259 characters, a
-// terminator, and "insufficient buffer".
+// terminator, and "insufficient buffer"; or, with g_failed, a failure that leaves the text there.
 std::wstring g_cut_name;
+bool g_failed = false;
 DWORD WINAPI CutModuleName(HMODULE module, LPWSTR name, DWORD size) {
     if (module != nullptr) return GetModuleFileNameW(module, name, size);
     const std::size_t kept = std::min<std::size_t>(g_cut_name.size(), size - 1);
     g_cut_name.copy(name, kept);
     name[kept] = L'\0';
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return size;
+    SetLastError(g_failed ? ERROR_ACCESS_DENIED : ERROR_INSUFFICIENT_BUFFER);
+    return g_failed ? 0 : size;
 }
 
 // A game installed so deep that its name is cut, where the cut name happens to name a file: here a
-// copy of a build the plugin knows. A cut name is no name of the game: the plugin stays idle.
-TEST(LongPath, AGameWhoseNameIsCutLeavesThePluginIdle) {
+// copy of a build the plugin knows. A cut name is no name of the game: the plugin stays idle. So it
+// does when the name cannot be had at all.
+void PlayWithANameCut(bool failed) {
+    g_failed = failed;
     wchar_t exe[MAX_PATH], temp[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     GetTempPathW(MAX_PATH, temp);
@@ -250,6 +260,35 @@ TEST(LongPath, AGameWhoseNameIsCutLeavesThePluginIdle) {
     EXPECT_TRUE(s.world.created.empty());
     DeleteFileW(g_cut_name.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+TEST(GameName, CutToTheBufferLeavesThePluginIdle) {
+    PlayWithANameCut(false);
+}
+
+TEST(GameName, NotToBeHadLeavesThePluginIdle) {
+    PlayWithANameCut(true);
+}
+
+std::vector<std::pair<std::uintptr_t, SIZE_T>> g_flushed;
+BOOL WINAPI RecordFlush(HANDLE process, LPCVOID address, SIZE_T size) {
+    g_flushed.emplace_back(reinterpret_cast<std::uintptr_t>(address), size);
+    return FlushInstructionCache(process, address, size);
+}
+
+// Code written at run time is made visible to instruction fetch, as Windows asks: every byte of the
+// eight calls is flushed.
+TEST(Patching, EveryByteOfTheEightCallsIsFlushed) {
+    testhost::OnPluginMapped([](HMODULE plugin) {
+        testhost::RedirectImport(plugin, "kernel32.dll", "FlushInstructionCache",
+                                 reinterpret_cast<const void*>(&RecordFlush));
+    });
+    Session s("100,100,5,20\n");
+    for (int site = 0; site < testhost::kSiteCount; ++site)
+        for (std::uintptr_t at = testhost::SiteAddress(site); at < testhost::SiteAddress(site) + 5; ++at)
+            EXPECT_TRUE(std::ranges::any_of(g_flushed, [&](const auto& range) {
+                return range.first <= at && at < range.first + range.second;
+            })) << site;
 }
 
 // Another module set a locale with a decimal comma before the plugin loaded, as setlocale(LC_ALL, "")

@@ -109,7 +109,7 @@ TEST(TextFile, MarkedAndUtf16FilesReadAsTheirText) {
         {TextEncoding::Utf16Be, Utf16(list, true)},
     };
     for (const auto& [encoding, bytes] : files) {
-        SCOPED_TRACE(TextEncodingText(encoding));
+        SCOPED_TRACE(static_cast<int>(encoding));
         std::string decoded = bytes;
         EXPECT_EQ(DecodeText(decoded), encoding);
         ApplyTextMode(decoded);
@@ -129,6 +129,12 @@ TEST(TextFile, MarkedAndUtf16FilesReadAsTheirText) {
         EXPECT_EQ(std::pair(settings.GetFloat("price_rate_buy", 0), settings.GetFloat("price_rate_sell", 0)),
                   std::pair(0.9f, 0.4f));
     }
+    // The edges of each UTF-8 length, surrogate pairs at theirs and at the file's end, lone halves.
+    std::string edges = Utf16(u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\uFFFF\U00010000\U0010FFFF", false) +
+                        "\xFF\xDB\xFF\xDF\x00\xDC\xFF\xDB\xFF\xDF\xFF\xDB\x00\xDC"s;
+    EXPECT_EQ(DecodeText(edges), TextEncoding::Utf16Le);
+    EXPECT_EQ(edges, "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80"
+                     "\xF4\x8F\xBF\xBF\xF4\x8F\xBF\xBF\xEF\xBF\xBD\xF4\x8F\xBF\xBF\xF4\x8F\xB0\x80");
     std::string plain = "x\xFF\xFE";
     EXPECT_EQ(DecodeText(plain), TextEncoding::Bytes);
     EXPECT_EQ(plain, "x\xFF\xFE");
