@@ -11,12 +11,14 @@ namespace {
 std::int64_t g_clock = 1'800'000'000; // an ordinary day in 2027
 std::uint64_t g_allocations = 0;
 std::uint64_t g_refuse_from = 0;
+std::uint64_t g_refuse_count = 0;
 std::int64_t g_live_blocks = 0;
 
 // Counts an allocation asked for; true when the heap refuses it.
 bool Refused() {
     ++g_allocations;
-    return g_refuse_from != 0 && g_allocations >= g_refuse_from;
+    return g_refuse_from != 0 && g_allocations >= g_refuse_from &&
+           g_allocations - g_refuse_from < g_refuse_count;
 }
 
 __int64 __cdecl Time64(__int64* out) {
@@ -194,8 +196,9 @@ std::int64_t Clock() {
 std::uint64_t PluginAllocations() {
     return g_allocations;
 }
-void RefuseAllocationsFrom(std::uint64_t n) {
+void RefuseAllocationsFrom(std::uint64_t n, std::uint64_t count) {
     g_refuse_from = n;
+    g_refuse_count = count;
 }
 std::int64_t PluginLiveBlocks() {
     return g_live_blocks;

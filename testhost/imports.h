@@ -37,9 +37,9 @@ std::int64_t Clock();
 // Heap allocations (malloc, calloc, realloc, _strdup) the plugin has asked for since its imports were
 // redirected, refused ones too.
 std::uint64_t PluginAllocations();
-// From the n-th of those allocations on (the first is 1), the game's heap is out of memory: each is
-// refused with a null block, as the C runtime refuses it. 0 refuses none.
-void RefuseAllocationsFrom(std::uint64_t n);
+// From the n-th of those allocations on (the first is 1), the game's heap is out of memory for `count`
+// of them: each is refused with a null block, as the C runtime refuses it. 0 refuses none.
+void RefuseAllocationsFrom(std::uint64_t n, std::uint64_t count = UINT64_MAX);
 // Heap blocks the plugin allocated since then less those it freed (blocks from before count when
 // freed, so only a change of this figure says something).
 std::int64_t PluginLiveBlocks();
