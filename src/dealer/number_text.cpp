@@ -15,9 +15,9 @@ namespace {
 // of a double needs (768), 40 hexadecimal ones more than 53 bits.
 constexpr std::size_t kDecimalDigits = 800;
 constexpr std::size_t kHexDigits = 40;
-// Beyond this written power every value is 0 or infinite, whatever its significand: it is read no
-// further, so that the power stays far within 64 bits.
-constexpr std::int64_t kExponentLimit = 1'000'000'000;
+// Beyond this written power every value is 0 or infinite, whatever its significand and however many
+// digits a line in a 32-bit process holds: it is read no further, so that it stays within 64 bits.
+constexpr std::int64_t kExponentLimit = 1'000'000'000'000;
 
 bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
