@@ -123,14 +123,14 @@ TEST(OutOfMemory, FromAnyAllocationOfTheStartUpTheGameGoesOn) {
         const std::uint64_t n = std::strtoull(from, &count, 10);
         testhost::RefuseAllocationsFrom(n,
                                         *count == ',' ? std::strtoull(count + 1, nullptr, 10) : UINT64_MAX);
-        // Lists that grow more than once, of which no part may stay: settings read in part, the rate
-        // of 0.8 lost where the entries grow (the ninth), would leave 0, whose price of -1 pays the player.
+        // Lists that grow more than once, of which no part may stay: the second lot's dealer and the rate
+        // of 0.8 come ninth, where the lists grow, and a rate of 0 left alone makes a price that pays.
         std::string dealers = "100,100,5,20\n", settings = "price_rate_buy=0\n";
         for (int i = 0; i < 12; ++i) {
-            dealers += "-3000," + std::to_string(i * 100) + ",5,20\n";
+            dealers += (i == 7 ? std::string(6000, '\n') + "700,100,5,20\n" : "") + "-3000,0,5,20\n";
             settings += (i == 7 ? "price_rate_buy=0.8\n" : "") + ("key" + std::to_string(i) + "=1\n");
         }
-        Session s(dealers + std::string(6000, '\n') + "700,100,5,20\n", settings);
+        Session s(dealers, settings);
         const std::uint64_t startUp = testhost::PluginAllocations();
         testhost::RefuseAllocationsFrom(0);
         s.world.player.money = 1e6f;

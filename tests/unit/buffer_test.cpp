@@ -26,12 +26,14 @@ TEST(Buffer, KeepsItsItemsThroughGrowthRemovalAndMoves) {
     Buffer<std::unique_ptr<int>> moved(std::move(items));
     EXPECT_TRUE(items.empty());
     EXPECT_EQ(items.begin(), items.end());
+    ASSERT_TRUE(items.Append(std::make_unique<int>(99))); // what was moved from is empty and usable
     items = std::move(moved);
     EXPECT_TRUE(moved.empty());
+    ASSERT_TRUE(moved.Append(std::make_unique<int>(99)));
     ASSERT_TRUE(items.Resize(14)); // new items are empty ones
     ASSERT_TRUE(items.Reserve(100));
     EXPECT_EQ(Values(items), (std::vector<int>{0, 1, 2, 12, 4, 5, 6, 7, 8, 9, 10, -1, -1, -1}));
-    items.Truncate(4);
+    ASSERT_TRUE(items.Resize(4));              // fewer: the first ones kept
     EXPECT_FALSE(items.Reserve(SIZE_MAX / 4)); // more than memory could hold: refused, nothing changed
     EXPECT_EQ(Values(items), (std::vector<int>{0, 1, 2, 12}));
     Buffer<std::unique_ptr<int>>& same = items;

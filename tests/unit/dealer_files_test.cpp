@@ -50,6 +50,8 @@ TEST(TextFile, LinesAndBothReadersAgreeWithTheReference) {
         "\xFF\xFE\x31\0,\0\x1A\x1A\r\0\n\0"s, // UTF-16: U+1A1A ends nothing, and CR LF reads as LF
         "\xFE\xFF\0\x31\0\x1A\0\n"s,          // but U+001A ends the text
         "\xFE\xFF\xD8\x3D\0\n\xDC\0\0a\xD8"s, // a lone surrogate, a lone low one, half a unit
+        // Units at the edges of the surrogate ranges, alone and after a high one; a high one and half.
+        "\xFE\xFF\xD8\0\0a\xDF\xFF\0a\xD7\xFF\xDC\0\xDC\0\xDC\0\xD8\0\xDB\xFF\0a\xD8\0\xE0\0\xD8\0\xDC"s,
     };
     for (const std::string& bytes : files) {
         SCOPED_TRACE(testing::PrintToString(bytes));
