@@ -307,25 +307,6 @@ TEST(Patching, EveryByteOfTheEightCallsIsFlushed) {
             })) << site;
 }
 
-// Another module set a locale with a decimal comma before the plugin loaded, as setlocale(LC_ALL, "")
-// does on such a system: a rate of 0.5 is 0.5, and a lot at x = 100.5 holds a player 19.75 from it.
-TEST(Locale, ADecimalCommaSetBeforeThePluginLoadsChangesNoNumber) {
-    ASSERT_NE(std::setlocale(LC_ALL, "German_Germany.1252"), nullptr);
-    ASSERT_EQ(*std::localeconv()->decimal_point, ',');
-    Session s("100.5,100,5,20\n", "price_rate_buy=0.5\n");
-    Vehicle& car = s.world.AddVehicle({120.25f, 101, 0}, 1000, 20000);
-    s.WalkTo(120.25f, 100);
-    s.Frame({kE}), s.Frames(2);
-    ASSERT_EQ(s.world.created.size(), 1u);
-    EXPECT_EQ(s.world.created[0].matrix[3][0], 100.5f);
-    const std::int32_t price = s.PriceShown().value_or(0);
-    EXPECT_TRUE(price >= 5999 && price <= 13999) << price; // 0.5 x [12000, 28000]
-    s.world.player.money = 1e6f;
-    s.Frame({kE});
-    EXPECT_TRUE(car.ownedByPlayer);
-    std::setlocale(LC_ALL, "C");
-}
-
 std::string Utf16(std::u16string_view text, bool bigEndian) {
     std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (const char16_t unit : text) {
@@ -362,6 +343,15 @@ TEST(EditorFiles, BothFilesWithAByteOrderMark) {
 TEST(EditorFiles, BothFilesInUtf16) {
     BuyAtTheFirstLot(Utf16(u"100.5,100,5,20,Caf\u00e9 du port\r\n300,100,5,20\r\n", false),
                      Utf16(u"price_rate_buy=0.5\r\n", true));
+}
+
+// Another module set a locale with a decimal comma before the plugin loaded, as setlocale(LC_ALL, "")
+// does on such a system: the lot stands at x = 100.5 and sells at a rate of 0.5.
+TEST(Locale, ADecimalCommaSetBeforeThePluginLoadsChangesNoNumber) {
+    ASSERT_NE(std::setlocale(LC_ALL, "German_Germany.1252"), nullptr);
+    ASSERT_EQ(*std::localeconv()->decimal_point, ',');
+    BuyAtTheFirstLot("100.5,100,5,20\n", "price_rate_buy=0.5\n");
+    std::setlocale(LC_ALL, "C");
 }
 
 // After a purchase an alert level of 1 is cleared only once the player sits in the vehicle he bought:
