@@ -47,6 +47,19 @@ std::pair<int, std::string> RunThisGame(const std::string& filter, const char* v
     return {game ? _pclose(game) : -1, output};
 }
 
+// Frames of a deal, E held or not: the heap runs out before the from-th; the last price shown is kept.
+struct DealFrames {
+    Session& s;
+    int from;
+    int frame = 0;
+    std::optional<std::int32_t> shown;
+    void operator()(bool e) {
+        if (frame++ == from) RunOutOfMemory();
+        e ? s.Frame({kE}) : s.Frame();
+        if (s.PriceShown()) shown = s.PriceShown();
+    }
+};
+
 // The heap refuses everything from one frame of a purchase on foot (E, the deal opening, the first
 // prompt, E again), then gives again. The game goes on; the money and the car change hands together, at
 // the price shown, or not at all; one salesman a deal, paid what the player paid; then buying works.
@@ -59,23 +72,17 @@ TEST(OutOfMemory, FromAnyFrameOfAPurchaseNothingChangesHandsHalf) {
         s.WalkTo(x + 1, 100);
         s.world.player.money = 1e6f;
         const std::size_t salesmen = s.world.created.size();
-        std::optional<std::int32_t> shown;
-        int frame = 0;
-        const auto play = [&](bool e) {
-            if (frame++ == from) RunOutOfMemory();
-            e ? s.Frame({kE}) : s.Frame();
-            if (s.PriceShown()) shown = s.PriceShown();
-        };
+        DealFrames play{s, from, 0, std::nullopt};
         play(true), play(false), play(false), play(true);
         EXPECT_EQ(car.ownedByPlayer, from > 2); // the offer could not be made before its prompt
-        EXPECT_EQ(s.world.player.money, car.ownedByPlayer ? 1e6f - static_cast<float>(*shown) : 1e6f);
+        EXPECT_EQ(s.world.player.money, car.ownedByPlayer ? 1e6f - static_cast<float>(*play.shown) : 1e6f);
 
         testhost::RefuseAllocationsFrom(0);
         if (!car.ownedByPlayer) play(false), play(true);
-        ASSERT_TRUE(car.ownedByPlayer && shown);
-        EXPECT_EQ(s.world.player.money, 1e6f - static_cast<float>(*shown));
+        ASSERT_TRUE(car.ownedByPlayer && play.shown);
+        EXPECT_EQ(s.world.player.money, 1e6f - static_cast<float>(*play.shown));
         EXPECT_EQ(s.world.created.size(), salesmen + 1);
-        EXPECT_EQ(s.Salesman()->money, *shown);
+        EXPECT_EQ(s.Salesman()->money, *play.shown);
         s.world.RemoveCharacter(s.Salesman()->handle); // the game takes him away: the next deal gets its own
         s.WalkTo(x + 100, 300), s.Frames(2), s.AdvanceClock(6);
     }
@@ -90,21 +97,15 @@ TEST(OutOfMemory, FromAnyFrameOfASaleNothingChangesHandsHalf) {
         Vehicle& car = s.world.AddVehicle({x + 5, 100, 0}, 1000, 20000);
         s.EnterVehicle(car);
         s.world.player.money = 0;
-        std::optional<std::int32_t> shown;
-        int frame = 0;
-        const auto play = [&](bool e) {
-            if (frame++ == from) RunOutOfMemory();
-            e ? s.Frame({kE}) : s.Frame();
-            if (s.PriceShown()) shown = s.PriceShown();
-        };
+        DealFrames play{s, from, 0, std::nullopt};
         play(true), play(false), play(false), play(true);
         EXPECT_EQ(car.forSale, from > 2);
-        EXPECT_EQ(s.world.player.money, car.forSale ? static_cast<float>(*shown) : 0.0f);
+        EXPECT_EQ(s.world.player.money, car.forSale ? static_cast<float>(*play.shown) : 0.0f);
 
         testhost::RefuseAllocationsFrom(0);
         if (!car.forSale) play(false), play(true);
-        ASSERT_TRUE(car.forSale && shown);
-        EXPECT_EQ(s.world.player.money, static_cast<float>(*shown));
+        ASSERT_TRUE(car.forSale && play.shown);
+        EXPECT_EQ(s.world.player.money, static_cast<float>(*play.shown));
         EXPECT_EQ(s.world.created.size(), static_cast<std::size_t>(from) + 1);
         s.world.RemoveCharacter(s.Salesman()->handle);
         s.LeaveVehicle(), s.WalkTo(x + 100, 300), s.Frames(2), s.AdvanceClock(6);
