@@ -53,8 +53,9 @@ class ConfigFile {
     // The name is kept, not copied: it must outlive the reader.
     explicit ConfigFile(const char* fileName) : file_name(fileName) {}
 
-    // Reads file_name into the entries, once; a missing or unreadable file adds nothing. Reports
-    // nothing. False, with no entries, when memory runs out.
+    // Reads file_name into the entries, once; a missing or unreadable file, or one the memory left
+    // does not hold, adds nothing. Reports nothing. False, with no entries, when memory runs out
+    // storing them.
     bool Load();
     // The same reading of a file's raw bytes; with a report (checkers only), every line's outcome is
     // appended to it.
